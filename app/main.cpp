@@ -1,0 +1,22 @@
+// Program entry: the application, its five windows in their order, the message loop.
+#include <QApplication>
+
+#include "app/about_box.h"
+#include "app/main_window.h"
+#include "editor/title_dialog.h"
+#include "levels/builder_dialog.h"
+#include "levels/chooser_dialog.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Prismcrate"));
+
+    prismcrate::TForm1 form1;
+    prismcrate::TForm2 form2(&form1);
+    prismcrate::TForm3 form3(&form1);
+    prismcrate::TForm4 form4(&form1);
+    prismcrate::TForm5 form5(&form1);
+    form1.setDialogs(&form2, &form3, &form4, &form5);
+    form1.show();
+    return QApplication::exec();
+}

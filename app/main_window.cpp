@@ -1,0 +1,248 @@
+#include "app/main_window.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "app/about_box.h"
+#include "editor/title_dialog.h"
+#include "game/moves.h"
+#include "levels/builder_dialog.h"
+#include "levels/chooser_dialog.h"
+
+namespace prismcrate {
+
+int virtualKeyFromQt(int qtKey) {
+    switch (qtKey) {
+        case Qt::Key_Escape:
+            return kKeyEscape;
+        case Qt::Key_Left:
+            return kKeyLeft;
+        case Qt::Key_Up:
+            return kKeyUp;
+        case Qt::Key_Right:
+            return kKeyRight;
+        case Qt::Key_Down:
+            return kKeyDown;
+        default:
+            return 0;
+    }
+}
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+    setWindowTitle(QStringLiteral("Prismcrate"));
+    // Single-line border, system menu and minimise box, no maximise box, fixed size.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    QFont font = QApplication::font();
+    font.setPointSize(8);
+    setFont(font);
+
+    createMenus();
+    createControls();
+    qApp->installEventFilter(this);
+    FormCreate();
+}
+
+TForm1::~TForm1() { qApp->removeEventFilter(this); }
+
+void TForm1::setDialogs(TForm2* form2, TForm3* form3, TForm4* form4, TForm5* form5) {
+    Form2_ = form2;
+    Form3_ = form3;
+    Form4_ = form4;
+    Form5_ = form5;
+}
+
+void TForm1::createMenus() {
+    auto* menus = new QWidget(this);
+    auto* menuLayout = new QVBoxLayout(menus);
+    menuLayout->setContentsMargins(0, 0, 0, 0);
+    menuLayout->setSpacing(0);
+
+    MainMenu1 = new QMenuBar(menus);
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+    Level1 = MainMenu1->addMenu(QStringLiteral("&Игра"));
+    Level1->setObjectName(QStringLiteral("Level1"));
+    Restartlevel1 = Level1->addAction(QStringLiteral("Новая"));
+    Restartlevel1->setShortcut(QKeySequence(Qt::Key_F2));
+    LoadLevel1 = Level1->addAction(QStringLiteral("Загрузить уровень..."));
+    LoadLevel1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    N1 = Level1->addSeparator();
+    Exit1 = Level1->addAction(QStringLiteral("Отменить ход"));
+    Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    Exit1->setEnabled(false);
+    N3 = Level1->addSeparator();
+    N4 = Level1->addAction(QStringLiteral("Выход"));
+    N2 = MainMenu1->addAction(QStringLiteral("&Редактор"));
+    N5 = MainMenu1->addMenu(QStringLiteral("&Справка"));
+    N6 = N5->addAction(QStringLiteral("О программе..."));
+
+    MainMenu2 = new QMenuBar(menus);
+    MainMenu2->setObjectName(QStringLiteral("MainMenu2"));
+    N7 = MainMenu2->addMenu(QStringLiteral("&Файл"));
+    N13 = N7->addAction(QStringLiteral("Создать"));
+    N13->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    N9 = N7->addAction(QStringLiteral("Открыть..."));
+    N9->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    N16 = N7->addAction(QStringLiteral("Сохранить..."));
+    N16->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    N22 = N7->addSeparator();
+    N21 = N7->addAction(QStringLiteral("Создать набор уровней"));
+    N19 = N7->addSeparator();
+    N17 = N7->addAction(QStringLiteral("Закрыть редактор"));
+    N11 = N7->addSeparator();
+    N12 = N7->addAction(QStringLiteral("Выход"));
+    N8 = MainMenu2->addMenu(QStringLiteral("&Уровень"));
+    N18 = N8->addAction(QStringLiteral("Запустить"));
+    N20 = N8->addAction(QStringLiteral("Изменить название"));
+    N14 = MainMenu2->addMenu(QStringLiteral("&Справка"));
+    N15 = N14->addAction(QStringLiteral("О программе..."));
+
+    menuLayout->addWidget(MainMenu1);
+    menuLayout->addWidget(MainMenu2);
+    setMenuWidget(menus);
+    setWindowMenu(MainMenu1);
+
+    connect(N4, &QAction::triggered, this, &TForm1::N4Click);
+    connect(N12, &QAction::triggered, this, &TForm1::N12Click);
+    connect(N6, &QAction::triggered, this, &TForm1::N6Click);
+    connect(N15, &QAction::triggered, this, &TForm1::N15Click);
+}
+
+void TForm1::setWindowMenu(QMenuBar* menu) {
+    // A hidden menu bar's shortcuts do not react, so only the window's menu answers to
+    // Ctrl+O and the other keys.
+    currentMenu_ = menu;
+    MainMenu1->setVisible(menu == MainMenu1);
+    MainMenu2->setVisible(menu == MainMenu2);
+}
+
+void TForm1::createControls() {
+    client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setAutoFillBackground(true);
+    QPalette pal = client->palette();
+    pal.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
+    client->setPalette(pal);
+    setCentralWidget(client);
+
+    Bevel2 = new QFrame(client);
+    Bevel2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Bevel2->move(1, 1);
+
+    DXDraw1 = new QWidget(client);
+    DXDraw1->move(2, 2);
+    DXDraw1->resize(100, 100);
+
+    Panel2 = new QFrame(client);
+    Panel2->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel2->move(486, 1);
+    Panel3 = new QLabel(Panel2);
+    Panel3->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panel3->setAlignment(Qt::AlignCenter);
+    Panel3->setGeometry(8, 8, 97, 25);
+    QFont bold = Panel3->font();
+    bold.setBold(true);
+    Panel3->setFont(bold);
+
+    Panel1 = new QFrame(client);
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Image2 = new TImage(Panel1);
+    Image2->move(5, 5);
+    Image2->hide();
+    Image3 = new TImage(Panel1);
+    Image3->move(5, 5);
+    Image3->hide();
+
+    for (QWidget* w : client->findChildren<QWidget*>()) w->setFocusPolicy(Qt::NoFocus);
+}
+
+void TForm1::FormCreate() {
+    // Layout from the cell size.
+    DXDraw1->resize(cellSize * 20, cellSize * 20);
+    Bevel2->resize(DXDraw1->width() + 2, DXDraw1->height() + 2);
+    const int paletteSide = (cellSize + 1) * 4 + 3;
+    Image2->resize(paletteSide, paletteSide);
+    Panel1->resize(Image2->width() + 10, Image2->height() + 10);
+    Panel1->move(DXDraw1->width() + 6, DXDraw1->height() - Panel1->height() + 3);
+    Panel2->setGeometry(DXDraw1->width() + 6, Panel2->y(), Panel1->width(),
+                        DXDraw1->height() - Panel1->height() - 1);
+    client->setFixedSize(DXDraw1->width() + Panel1->width() + 7, DXDraw1->height() + 4);
+    board.playerDir = kDown;
+    Image3->resize(Image2->width(), Image2->height());
+    drawHitMask();
+    Bevel2->lower();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TForm1::drawHitMask() {
+    QImage mask(Image3->width(), Image3->height(), QImage::Format_RGB32);
+    mask.fill(Qt::white);
+    QPainter painter(&mask);
+    for (int j = 0; j < 4; ++j) {
+        for (int i = 0; i < 4; ++i) {
+            const int left = (cellSize + 1) * i + 2;
+            const int top = (cellSize + 1) * j + 2;
+            // Right and bottom edges excluded: a cellSize by cellSize square.
+            painter.fillRect(left, top, cellSize, cellSize, Qt::black);
+        }
+    }
+    painter.end();
+    Image3->setPicture(mask);
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!centred_) {
+        centred_ = true;
+        if (QScreen* screen = this->screen()) {
+            const QRect area = screen->availableGeometry();
+            const QSize size = frameGeometry().size();
+            move(area.center() - QPoint(size.width() / 2, size.height() / 2));
+        }
+    }
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    // Every key pressed while the main window is active reaches FormKeyDown first, and
+    // the keys it handles never move the focus between controls.
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+        auto* widget = static_cast<QWidget*>(watched);
+        if (widget->window() == this && isActiveWindow()) {
+            auto* keyEvent = static_cast<QKeyEvent*>(event);
+            const int vk = virtualKeyFromQt(keyEvent->key());
+            if (vk != 0) {
+                FormKeyDown(vk);
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::FormKeyDown(int key) { prismcrate::FormKeyDown(board, *this, key); }
+
+void TForm1::N4Click() { close(); }
+void TForm1::N12Click() { close(); }
+
+void TForm1::N6Click() {
+    if (Form5_ && !Form5_->isVisible()) Form5_->exec();
+}
+void TForm1::N15Click() { N6Click(); }
+
+// Host.
+void TForm1::drawPattern(int, int, int, int) {}
+void TForm1::flip() {}
+void TForm1::playCue(int, bool) {}
+void TForm1::stopCue(int) {}
+bool TForm1::blastTimerEnabled() { return false; }
+void TForm1::enableBlastTimer() {}
+void TForm1::showpole() {}
+void TForm1::winSequence() {}
+void TForm1::setUndoEnabled(bool enabled) { Exit1->setEnabled(enabled); }
+void TForm1::closeMainWindow() { close(); }
+
+}  // namespace prismcrate

@@ -1,0 +1,121 @@
+// The main window: the playing field, the editor's palette, the status panel and the two
+// menu bars, and the glue between the handlers and the game state.
+#pragma once
+
+#include <QAction>
+#include <QFrame>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenuBar>
+
+#include "app/timage.h"
+#include "game/board.h"
+#include "game/host.h"
+
+namespace prismcrate {
+
+class TForm2;
+class TForm3;
+class TForm4;
+class TForm5;
+
+class TForm1 : public QMainWindow, public Host {
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // The dialogs are created after the main window, each once for the whole run.
+    void setDialogs(TForm2* form2, TForm3* form3, TForm4* form4, TForm5* form5);
+
+    // The one game state of the program.
+    Board board;
+
+    // Controls.
+    QWidget* client = nullptr;
+    QWidget* DXDraw1 = nullptr;
+    QFrame* Bevel2 = nullptr;
+    QFrame* Panel1 = nullptr;
+    QFrame* Panel2 = nullptr;
+    QLabel* Panel3 = nullptr;
+    TImage* Image2 = nullptr;
+    TImage* Image3 = nullptr;
+
+    // Game menu.
+    QMenuBar* MainMenu1 = nullptr;
+    QMenu* Level1 = nullptr;
+    QAction* Restartlevel1 = nullptr;
+    QAction* LoadLevel1 = nullptr;
+    QAction* N1 = nullptr;
+    QAction* Exit1 = nullptr;
+    QAction* N3 = nullptr;
+    QAction* N4 = nullptr;
+    QAction* N2 = nullptr;
+    QMenu* N5 = nullptr;
+    QAction* N6 = nullptr;
+
+    // Editor menu.
+    QMenuBar* MainMenu2 = nullptr;
+    QMenu* N7 = nullptr;
+    QAction* N13 = nullptr;
+    QAction* N9 = nullptr;
+    QAction* N16 = nullptr;
+    QAction* N22 = nullptr;
+    QAction* N21 = nullptr;
+    QAction* N19 = nullptr;
+    QAction* N17 = nullptr;
+    QAction* N11 = nullptr;
+    QAction* N12 = nullptr;
+    QMenu* N8 = nullptr;
+    QAction* N18 = nullptr;
+    QAction* N20 = nullptr;
+    QMenu* N14 = nullptr;
+    QAction* N15 = nullptr;
+
+    // The menu bar that is the window's menu now (MainMenu1 or MainMenu2).
+    QMenuBar* windowMenu() const { return currentMenu_; }
+    void setWindowMenu(QMenuBar* menu);
+
+    // Handlers.
+    void FormCreate();
+    void FormKeyDown(int key);
+    void FormClose() {}
+    void N4Click();
+    void N12Click();
+    void N6Click();
+    void N15Click();
+
+    // Host.
+    void drawPattern(int sheet, int pattern, int x, int y) override;
+    void flip() override;
+    void playCue(int cue, bool wait) override;
+    void stopCue(int cue) override;
+    bool blastTimerEnabled() override;
+    void enableBlastTimer() override;
+    void showpole() override;
+    void winSequence() override;
+    void setUndoEnabled(bool enabled) override;
+    void closeMainWindow() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void createControls();
+    void createMenus();
+    void drawHitMask();
+
+    QMenuBar* currentMenu_ = nullptr;
+    bool centred_ = false;
+
+    TForm2* Form2_ = nullptr;
+    TForm3* Form3_ = nullptr;
+    TForm4* Form4_ = nullptr;
+    TForm5* Form5_ = nullptr;
+};
+
+// Maps a Qt key to the virtual-key code the move rules use, or 0 for keys they ignore.
+int virtualKeyFromQt(int qtKey);
+
+}  // namespace prismcrate

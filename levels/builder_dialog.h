@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QDialog>
+
+namespace prismcrate {
+
+class TForm4 : public QDialog {
+    Q_OBJECT
+public:
+    explicit TForm4(QWidget* parent = nullptr);
+};
+
+}  // namespace prismcrate

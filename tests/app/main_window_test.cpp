@@ -1,0 +1,150 @@
+#include "app/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+
+namespace prismcrate {
+namespace {
+
+QApplication& app() {
+    static int argc = 1;
+    static char name[] = "test_app";
+    static char* argv[] = {name, nullptr};
+    static QApplication* instance = new QApplication(argc, argv);
+    return *instance;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override { app(); }
+};
+
+TEST_F(MainWindowTest, LayoutNumbers) {
+    TForm1 form;
+    EXPECT_EQ(form.windowTitle(), "Prismcrate");
+    EXPECT_EQ(form.client->size(), QSize(600, 484));
+    EXPECT_EQ(form.DXDraw1->geometry(), QRect(2, 2, 480, 480));
+    EXPECT_EQ(form.Bevel2->geometry(), QRect(1, 1, 482, 482));
+    EXPECT_EQ(form.Panel1->geometry(), QRect(486, 370, 113, 113));
+    EXPECT_EQ(form.Panel2->geometry(), QRect(486, 1, 113, 366));
+    EXPECT_EQ(form.Panel3->geometry(), QRect(8, 8, 97, 25));
+    EXPECT_EQ(form.Image2->geometry(), QRect(5, 5, 103, 103));
+    EXPECT_EQ(form.Image3->geometry(), QRect(5, 5, 103, 103));
+    EXPECT_TRUE(form.Image2->isHidden());
+    EXPECT_TRUE(form.Image3->isHidden());
+    EXPECT_EQ(form.board.playerDir, kDown);
+    EXPECT_FALSE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
+    form.show();
+    EXPECT_EQ(form.client->size(), QSize(600, 484));
+    EXPECT_EQ(form.minimumSize(), form.maximumSize()) << "the window cannot be resized";
+}
+
+TEST_F(MainWindowTest, HitMaskIsBlackExactlyInsideTheSixteenCells) {
+    TForm1 form;
+    const QImage& mask = form.Image3->picture();
+    ASSERT_EQ(mask.size(), QSize(103, 103));
+    auto insideCell = [](int p) {
+        for (int c = 0; c < 4; ++c)
+            if (p >= 25 * c + 2 && p <= 25 * c + 25) return true;
+        return false;
+    };
+    int black = 0;
+    for (int y = 0; y < 103; ++y) {
+        for (int x = 0; x < 103; ++x) {
+            const QRgb pixel = mask.pixel(x, y) & 0xFFFFFF;
+            const bool expectBlack = insideCell(x) && insideCell(y);
+            ASSERT_EQ(pixel, expectBlack ? 0x000000u : 0xFFFFFFu) << x << "," << y;
+            black += expectBlack;
+        }
+    }
+    EXPECT_EQ(black, 16 * 24 * 24);
+}
+
+TEST_F(MainWindowTest, MenusCaptionsShortcutsAndStates) {
+    TForm1 form;
+    EXPECT_EQ(form.windowMenu(), form.MainMenu1);
+    EXPECT_EQ(form.Level1->title(), "&Игра");
+    EXPECT_EQ(form.Restartlevel1->text(), "Новая");
+    EXPECT_EQ(form.Restartlevel1->shortcut(), QKeySequence(Qt::Key_F2));
+    EXPECT_EQ(form.LoadLevel1->text(), "Загрузить уровень...");
+    EXPECT_EQ(form.LoadLevel1->shortcut(), QKeySequence("Ctrl+O"));
+    EXPECT_TRUE(form.N1->isSeparator());
+    EXPECT_EQ(form.Exit1->text(), "Отменить ход");
+    EXPECT_EQ(form.Exit1->shortcut(), QKeySequence("Ctrl+Z"));
+    EXPECT_FALSE(form.Exit1->isEnabled());
+    EXPECT_TRUE(form.N3->isSeparator());
+    EXPECT_EQ(form.N4->text(), "Выход");
+    EXPECT_EQ(form.N2->text(), "&Редактор");
+    EXPECT_EQ(form.N2->menu(), nullptr);
+    EXPECT_EQ(form.N5->title(), "&Справка");
+    EXPECT_EQ(form.N6->text(), "О программе...");
+
+    EXPECT_EQ(form.N7->title(), "&Файл");
+    EXPECT_EQ(form.N13->text(), "Создать");
+    EXPECT_EQ(form.N13->shortcut(), QKeySequence("Ctrl+N"));
+    EXPECT_EQ(form.N9->text(), "Открыть...");
+    EXPECT_EQ(form.N9->shortcut(), QKeySequence("Ctrl+O"));
+    EXPECT_EQ(form.N16->text(), "Сохранить...");
+    EXPECT_EQ(form.N16->shortcut(), QKeySequence("Ctrl+S"));
+    EXPECT_TRUE(form.N22->isSeparator());
+    EXPECT_EQ(form.N21->text(), "Создать набор уровней");
+    EXPECT_TRUE(form.N19->isSeparator());
+    EXPECT_EQ(form.N17->text(), "Закрыть редактор");
+    EXPECT_TRUE(form.N11->isSeparator());
+    EXPECT_EQ(form.N12->text(), "Выход");
+    EXPECT_EQ(form.N8->title(), "&Уровень");
+    EXPECT_EQ(form.N18->text(), "Запустить");
+    EXPECT_EQ(form.N20->text(), "Изменить название");
+    EXPECT_EQ(form.N14->title(), "&Справка");
+    EXPECT_EQ(form.N15->text(), "О программе...");
+
+    const QList<QAction*> game = form.Level1->actions();
+    ASSERT_EQ(game.size(), 6);
+    EXPECT_EQ(game[0], form.Restartlevel1);
+    EXPECT_EQ(game[3], form.Exit1);
+    const QList<QAction*> file = form.N7->actions();
+    ASSERT_EQ(file.size(), 9);
+    EXPECT_EQ(file[4], form.N21);
+    EXPECT_EQ(file[8], form.N12);
+}
+
+TEST_F(MainWindowTest, OnlyTheWindowsMenuIsShown) {
+    TForm1 form;
+    form.show();
+    EXPECT_TRUE(form.MainMenu1->isVisible());
+    EXPECT_FALSE(form.MainMenu2->isVisible());
+    form.setWindowMenu(form.MainMenu2);
+    EXPECT_FALSE(form.MainMenu1->isVisible());
+    EXPECT_TRUE(form.MainMenu2->isVisible());
+}
+
+TEST_F(MainWindowTest, ArrowKeysReachTheMoveRulesWhateverHasFocus) {
+    TForm1 form;
+    form.show();
+    form.activateWindow();
+    QApplication::setActiveWindow(&form);
+    form.board.regim = kModeGame;
+    form.board.playerX = 3;
+    form.board.playerY = 3;
+    QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+    QApplication::sendEvent(form.Panel3, &right);
+    EXPECT_EQ(form.board.playerX, 4);
+    EXPECT_TRUE(form.Exit1->isEnabled());
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::ShiftModifier);
+    QApplication::sendEvent(&form, &down);
+    EXPECT_EQ(form.board.playerY, 4) << "Shift does not matter";
+}
+
+TEST_F(MainWindowTest, VirtualKeyMapping) {
+    EXPECT_EQ(virtualKeyFromQt(Qt::Key_Escape), 27);
+    EXPECT_EQ(virtualKeyFromQt(Qt::Key_Left), 37);
+    EXPECT_EQ(virtualKeyFromQt(Qt::Key_Up), 38);
+    EXPECT_EQ(virtualKeyFromQt(Qt::Key_Right), 39);
+    EXPECT_EQ(virtualKeyFromQt(Qt::Key_Down), 40);
+    EXPECT_EQ(virtualKeyFromQt(Qt::Key_A), 0);
+}
+
+}  // namespace
+}  // namespace prismcrate
