@@ -1,15 +1,13 @@
 // Program entry: the application, its five windows in their order, the message loop.
-#include <QApplication>
-
 #include "app/about_box.h"
+#include "app/application.h"
 #include "app/main_window.h"
 #include "editor/title_dialog.h"
 #include "levels/builder_dialog.h"
 #include "levels/chooser_dialog.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Prismcrate"));
+    prismcrate::TApplication app(argc, argv);
 
     prismcrate::TForm1 form1;
     prismcrate::TForm2 form2(&form1);

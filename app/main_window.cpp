@@ -47,13 +47,15 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     FormCreate();
 }
 
-TForm1::~TForm1() { qApp->removeEventFilter(this); }
+TForm1::~TForm1() {
+    qApp->removeEventFilter(this);
+}
 
 void TForm1::setDialogs(TForm2* form2, TForm3* form3, TForm4* form4, TForm5* form5) {
-    Form2_ = form2;
-    Form3_ = form3;
-    Form4_ = form4;
-    Form5_ = form5;
+    Form2 = form2;
+    Form3 = form3;
+    Form4 = form4;
+    Form5 = form5;
 }
 
 void TForm1::createMenus() {
@@ -223,26 +225,40 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void TForm1::FormKeyDown(int key) { prismcrate::FormKeyDown(board, *this, key); }
+void TForm1::FormKeyDown(int key) {
+    prismcrate::FormKeyDown(board, *this, key);
+}
 
-void TForm1::N4Click() { close(); }
-void TForm1::N12Click() { close(); }
+void TForm1::N4Click() {
+    close();
+}
+void TForm1::N12Click() {
+    close();
+}
 
 void TForm1::N6Click() {
-    if (Form5_ && !Form5_->isVisible()) Form5_->exec();
+    if (Form5 && !Form5->isVisible()) Form5->exec();
 }
-void TForm1::N15Click() { N6Click(); }
+void TForm1::N15Click() {
+    N6Click();
+}
 
 // Host.
 void TForm1::drawPattern(int, int, int, int) {}
 void TForm1::flip() {}
 void TForm1::playCue(int, bool) {}
 void TForm1::stopCue(int) {}
-bool TForm1::blastTimerEnabled() { return false; }
+bool TForm1::blastTimerEnabled() {
+    return false;
+}
 void TForm1::enableBlastTimer() {}
 void TForm1::showpole() {}
 void TForm1::winSequence() {}
-void TForm1::setUndoEnabled(bool enabled) { Exit1->setEnabled(enabled); }
-void TForm1::closeMainWindow() { close(); }
+void TForm1::setUndoEnabled(bool enabled) {
+    Exit1->setEnabled(enabled);
+}
+void TForm1::closeMainWindow() {
+    close();
+}
 
 }  // namespace prismcrate

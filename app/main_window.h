@@ -21,7 +21,7 @@ class TForm5;
 
 class TForm1 : public QMainWindow, public Host {
     Q_OBJECT
-public:
+  public:
     explicit TForm1(QWidget* parent = nullptr);
     ~TForm1() override;
 
@@ -30,6 +30,12 @@ public:
 
     // The one game state of the program.
     Board board;
+
+    // The dialogs: chooser, title dialog, set builder, about box.
+    TForm2* Form2 = nullptr;
+    TForm3* Form3 = nullptr;
+    TForm4* Form4 = nullptr;
+    TForm5* Form5 = nullptr;
 
     // Controls.
     QWidget* client = nullptr;
@@ -97,22 +103,17 @@ public:
     void setUndoEnabled(bool enabled) override;
     void closeMainWindow() override;
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     void createControls();
     void createMenus();
     void drawHitMask();
 
     QMenuBar* currentMenu_ = nullptr;
     bool centred_ = false;
-
-    TForm2* Form2_ = nullptr;
-    TForm3* Form3_ = nullptr;
-    TForm4* Form4_ = nullptr;
-    TForm5* Form5_ = nullptr;
 };
 
 // Maps a Qt key to the virtual-key code the move rules use, or 0 for keys they ignore.

@@ -5,7 +5,9 @@
 
 namespace prismcrate {
 
-TImage::TImage(QWidget* parent) : QWidget(parent) { setFocusPolicy(Qt::NoFocus); }
+TImage::TImage(QWidget* parent) : QWidget(parent) {
+    setFocusPolicy(Qt::NoFocus);
+}
 
 void TImage::setPicture(const QImage& image) {
     picture_ = image;

@@ -10,7 +10,7 @@ namespace prismcrate {
 
 class TImage : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TImage(QWidget* parent = nullptr);
 
     QImage& picture() { return picture_; }
@@ -19,11 +19,11 @@ public:
 
     std::function<void(Qt::MouseButton button, int x, int y)> onMouseDown;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
-private:
+  private:
     QImage picture_;
 };
 

@@ -6,7 +6,7 @@ namespace prismcrate {
 
 class TForm3 : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TForm3(QWidget* parent = nullptr);
 };
 

@@ -17,7 +17,9 @@ constexpr int cellSize = 24;
 // adjacent. Every sweep over the field still visits rows outer, columns inner.
 using Layer = std::array<std::uint8_t, kCellCount>;
 
-constexpr int cellIndex(int x, int y) { return x * kFieldSize + y; }
+constexpr int cellIndex(int x, int y) {
+    return x * kFieldSize + y;
+}
 constexpr bool onField(int x, int y) {
     return x >= 0 && x < kFieldSize && y >= 0 && y < kFieldSize;
 }
@@ -118,6 +120,8 @@ struct Board {
 };
 
 // Pixel to cell along one axis.
-constexpr int pixelToCell(int pixel) { return pixel / cellSize; }
+constexpr int pixelToCell(int pixel) {
+    return pixel / cellSize;
+}
 
 }  // namespace prismcrate

@@ -14,7 +14,7 @@ enum Cue : int { kCueExplosion = 0, kCueClick = 1, kCueMove = 2, kCueDeath = 3, 
 enum Sheet : int { kTiles1 = 0, kTiles2 = 1 };
 
 class Host {
-public:
+  public:
     virtual ~Host() = default;
 
     // Draws pattern `pattern` of `sheet` with its top-left corner at pixel (x, y) of the

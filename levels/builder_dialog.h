@@ -6,7 +6,7 @@ namespace prismcrate {
 
 class TForm4 : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TForm4(QWidget* parent = nullptr);
 };
 

@@ -6,7 +6,7 @@ namespace prismcrate {
 
 class TForm2 : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TForm2(QWidget* parent = nullptr);
 };
 

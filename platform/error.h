@@ -8,19 +8,18 @@
 namespace prismcrate {
 
 class Error : public std::runtime_error {
-public:
+  public:
     explicit Error(const std::string& message) : std::runtime_error(message) {}
 };
 
 // "Cannot open file %s" and "Cannot create file %s".
 class EFOpenError : public Error {
-public:
+  public:
     explicit EFOpenError(const std::string& fileName) : Error("Cannot open file " + fileName) {}
 };
 class EFCreateError : public Error {
-public:
-    explicit EFCreateError(const std::string& fileName)
-        : Error("Cannot create file " + fileName) {}
+  public:
+    explicit EFCreateError(const std::string& fileName) : Error("Cannot create file " + fileName) {}
 };
 
 }  // namespace prismcrate

@@ -17,7 +17,7 @@ QApplication& app() {
 }
 
 class MainWindowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { app(); }
 };
 

@@ -10,7 +10,7 @@ namespace {
 using testing::RecordingHost;
 
 class MovesTest : public ::testing::Test {
-protected:
+  protected:
     Board board;
     RecordingHost host;
 
@@ -83,8 +83,8 @@ TEST_F(MovesTest, StepAgainstTheBorderTurnsButKeepsTheCellAndUndoState) {
 }
 
 TEST_F(MovesTest, BlockedStepDoesNotEvenTurn) {
-    for (std::uint8_t code : {kWall, kEmitterLeft, kEmitterUp, kEmitterRight, kEmitterDown, kSteel,
-                              kGateClosed}) {
+    for (std::uint8_t code :
+         {kWall, kEmitterLeft, kEmitterUp, kEmitterRight, kEmitterDown, kSteel, kGateClosed}) {
         board.object(5, 4) = code;
         board.playerDir = kRight;
         board.pushPose = 1;

@@ -14,7 +14,7 @@ struct Draw {
 };
 
 class RecordingHost : public Host {
-public:
+  public:
     std::vector<Draw> draws;
     std::vector<int> played;   // cues, in order
     std::vector<int> stopped;  // cues, in order
