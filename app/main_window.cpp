@@ -8,6 +8,7 @@
 
 #include "app/about_box.h"
 #include "editor/title_dialog.h"
+#include "field/field.h"
 #include "game/moves.h"
 #include "levels/builder_dialog.h"
 #include "levels/chooser_dialog.h"
@@ -252,7 +253,9 @@ bool TForm1::blastTimerEnabled() {
     return false;
 }
 void TForm1::enableBlastTimer() {}
-void TForm1::showpole() {}
+void TForm1::showpole() {
+    prismcrate::showpole(board, *this);
+}
 void TForm1::winSequence() {}
 void TForm1::setUndoEnabled(bool enabled) {
     Exit1->setEnabled(enabled);

@@ -23,6 +23,7 @@ class RecordingHost : public Host {
     int wins = 0;
     int closes = 0;
     bool timerEnabled = false;
+    int timerEnables = 0;  // calls of enableBlastTimer
     int undoEnabled = -1;  // -1: never set
     std::function<void()> onShowpole;
     std::function<void()> onWin;
@@ -34,7 +35,10 @@ class RecordingHost : public Host {
     void playCue(int cue, bool) override { played.push_back(cue); }
     void stopCue(int cue) override { stopped.push_back(cue); }
     bool blastTimerEnabled() override { return timerEnabled; }
-    void enableBlastTimer() override { timerEnabled = true; }
+    void enableBlastTimer() override {
+        ++timerEnables;
+        timerEnabled = true;
+    }
     void showpole() override {
         ++showpoles;
         if (onShowpole) onShowpole();
