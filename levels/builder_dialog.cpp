@@ -1,10 +1,133 @@
 #include "levels/builder_dialog.h"
 
+#include <QApplication>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <string>
+#include <vector>
+
+#include "levels/level_files.h"
+#include "levels/title_text.h"
+#include "platform/error_box.h"
+
 namespace prismcrate {
 
-TForm4::TForm4(QWidget* parent) : QDialog(parent) {
+TForm4::TForm4(QWidget* parent)
+    : QDialog(parent),
+      OpenDialog1(TFileDialog::Kind::Open, QStringLiteral("*.lev"), QStringLiteral("lev")),
+      SaveDialog1(TFileDialog::Kind::Save, QStringLiteral("*.lvp"), QStringLiteral("lvp")) {
     setWindowTitle(QStringLiteral("Создание набора уровней"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
     setFixedSize(418, 258);
+    QFont font = QApplication::font();
+    font.setPointSize(8);
+    setFont(font);
+
+    StringGrid1 = new QTableWidget(1, 1, this);
+    StringGrid1->setGeometry(8, 8, 321, 241);
+    StringGrid1->horizontalHeader()->hide();
+    StringGrid1->verticalHeader()->hide();
+    StringGrid1->verticalHeader()->setMinimumSectionSize(1);
+    StringGrid1->verticalHeader()->setDefaultSectionSize(16);
+    StringGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    StringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    StringGrid1->setColumnWidth(0, 317);
+    StringGrid1->setShowGrid(false);
+    StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    StringGrid1->setTabKeyNavigation(false);
+    StringGrid1->setItem(0, 0, new QTableWidgetItem(QString()));
+    StringGrid1->installEventFilter(this);
+
+    Button1 = new QPushButton(QStringLiteral("Добавить"), this);
+    Button1->setGeometry(336, 8, 75, 23);
+    Button2 = new QPushButton(QStringLiteral("Создать"), this);
+    Button2->setGeometry(336, 37, 75, 23);
+
+    connect(Button1, &QPushButton::clicked, this,
+            [this] { runReportingErrors([this] { Button1Click(); }); });
+    connect(Button2, &QPushButton::clicked, this,
+            [this] { runReportingErrors([this] { Button2Click(); }); });
+    connect(StringGrid1, &QTableWidget::currentCellChanged, this,
+            [this](int row, int, int, int) { StringGrid1SelectCell(row); });
+}
+
+QString TForm4::cellText(int row) const {
+    const QTableWidgetItem* item = StringGrid1->item(row, 0);
+    return item ? item->text() : QString();
+}
+
+void TForm4::setCellText(int row, const QString& text) {
+    if (QTableWidgetItem* item = StringGrid1->item(row, 0)) {
+        item->setText(text);
+    } else {
+        StringGrid1->setItem(row, 0, new QTableWidgetItem(text));
+    }
+}
+
+QStringList TForm4::rows() const {
+    QStringList texts;
+    for (int r = 0; r < StringGrid1->rowCount(); ++r) texts << cellText(r);
+    return texts;
+}
+
+void TForm4::Button1Click() {
+    if (!OpenDialog1.Execute(this)) return;
+    // The first file fills the empty first row; every later one gets a row of its own.
+    if (!cellText(0).isEmpty()) StringGrid1->setRowCount(StringGrid1->rowCount() + 1);
+    setCellText(StringGrid1->rowCount() - 1, QFileInfo(OpenDialog1.FileName).absoluteFilePath());
+}
+
+void TForm4::Button2Click() {
+    if (cellText(0).isEmpty()) return;
+    if (!SaveDialog1.Execute(this)) return;
+    std::vector<std::string> files;
+    for (const QString& row : rows()) files.push_back(nativePath(row));
+    buildLevelSetFile(nativePath(SaveDialog1.FileName), files);
+}
+
+bool TForm4::StringGrid1KeyDown(int key) {
+    if (key != Qt::Key_Delete) return false;
+    const int count = StringGrid1->rowCount();
+    const int row = selectedFileRow;
+    if (row < 0 || row >= count) return true;
+    for (int r = row; r < count - 1; ++r) setCellText(r, cellText(r + 1));
+    setCellText(count - 1, QString());
+    if (count > 1) {
+        const QSignalBlocker blocker(StringGrid1);
+        StringGrid1->setRowCount(count - 1);
+    }
+    // Deleting the last row moves the selection onto the new last row.
+    selectedFileRow = std::min(row, StringGrid1->rowCount() - 1);
+    const QSignalBlocker blocker(StringGrid1);
+    StringGrid1->setCurrentCell(selectedFileRow, 0);
+    return true;
+}
+
+void TForm4::StringGrid1SelectCell(int row) {
+    if (row >= 0) selectedFileRow = row;
+}
+
+bool TForm4::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == StringGrid1 && event->type() == QEvent::KeyPress) {
+        if (StringGrid1KeyDown(static_cast<QKeyEvent*>(event)->key())) return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TForm4::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!centred_) {
+        centred_ = true;
+        if (QScreen* screen = this->screen()) {
+            const QRect area = screen->availableGeometry();
+            move(area.center() - QPoint(width() / 2, height() / 2));
+        }
+    }
 }
 
 }  // namespace prismcrate

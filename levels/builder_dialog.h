@@ -1,6 +1,14 @@
+// The level-set builder: a list of level files, "Добавить" to add one, the Delete key to
+// remove the selected one, and "Создать" to write them into a level set in list order.
+// One dialog for the whole run: the list is kept between openings.
 #pragma once
 
 #include <QDialog>
+#include <QPushButton>
+#include <QStringList>
+#include <QTableWidget>
+
+#include "levels/file_dialog.h"
 
 namespace prismcrate {
 
@@ -8,6 +16,35 @@ class TForm4 : public QDialog {
     Q_OBJECT
   public:
     explicit TForm4(QWidget* parent = nullptr);
+
+    QTableWidget* StringGrid1 = nullptr;  // one full path per row; starts with one empty row
+    QPushButton* Button1 = nullptr;       // "Добавить"
+    QPushButton* Button2 = nullptr;       // "Создать"
+    TFileDialog OpenDialog1;
+    TFileDialog SaveDialog1;
+
+    // The row the user selected last; the Delete key acts on it.
+    int selectedFileRow = 0;
+
+    // The texts of the list's rows, first to last.
+    QStringList rows() const;
+
+    // Handlers. Button2Click throws EFOpenError or EFCreateError when the set cannot be
+    // built; the old set file is then left as it was.
+    void Button1Click();
+    void Button2Click();
+    bool StringGrid1KeyDown(int key);
+    void StringGrid1SelectCell(int row);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    QString cellText(int row) const;
+    void setCellText(int row, const QString& text);
+
+    bool centred_ = false;
 };
 
 }  // namespace prismcrate

@@ -1,10 +1,197 @@
 #include "levels/chooser_dialog.h"
 
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QSignalBlocker>
+
+#include "levels/level_files.h"
+#include "levels/level_set.h"
+#include "levels/title_text.h"
+#include "platform/error_box.h"
+#include "platform/paths.h"
+
 namespace prismcrate {
 
-TForm2::TForm2(QWidget* parent) : QDialog(parent) {
+QString standardSetPath() {
+    return programDir() + QStringLiteral("levels/standart.lvp");
+}
+
+TForm2::TForm2(QWidget* parent)
+    : QDialog(parent),
+      OpenDialog1(TFileDialog::Kind::Open, QStringLiteral("*.lvp"), QStringLiteral("lvp")) {
     setWindowTitle(QStringLiteral("Выберите уровень"));
+    // A fixed dialog frame without a close button: the system menu's Close is disabled.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setFixedSize(428, 335);
+    QFont font = QApplication::font();
+    font.setPointSize(8);
+    setFont(font);
+
+    Edit1 = new QLineEdit(QStringLiteral("Edit1"), this);
+    Edit1->setGeometry(8, 8, 329, 21);
+    Edit1->setEnabled(false);
+    QPalette white = Edit1->palette();
+    white.setColor(QPalette::Disabled, QPalette::Base, Qt::white);
+    white.setColor(QPalette::Active, QPalette::Base, Qt::white);
+    white.setColor(QPalette::Inactive, QPalette::Base, Qt::white);
+    Edit1->setPalette(white);
+
+    Button2 = new QPushButton(QStringLiteral("Открыть"), this);
+    Button2->setGeometry(345, 7, 75, 23);
+
+    StringGrid1 = new QTableWidget(1, 2, this);
+    StringGrid1->setGeometry(8, 40, 412, 257);
+    StringGrid1->horizontalHeader()->hide();
+    StringGrid1->verticalHeader()->hide();
+    StringGrid1->verticalHeader()->setMinimumSectionSize(1);
+    StringGrid1->verticalHeader()->setDefaultSectionSize(16);
+    StringGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    StringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    StringGrid1->setColumnWidth(0, 40);
+    StringGrid1->setShowGrid(false);
+    StringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    StringGrid1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    StringGrid1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    StringGrid1->setTabKeyNavigation(false);
+
+    Edit2 = new QLineEdit(QStringLiteral("0"), this);
+    Edit2->hide();
+
+    Button1 = new QPushButton(QStringLiteral("OK"), this);
+    Button1->setGeometry(346, 305, 75, 23);
+
+    connect(Button1, &QPushButton::clicked, this,
+            [this] { runReportingErrors([this] { Button1Click(); }); });
+    connect(Button2, &QPushButton::clicked, this,
+            [this] { runReportingErrors([this] { Button2Click(); }); });
+    connect(StringGrid1, &QTableWidget::currentCellChanged, this,
+            [this](int row, int, int, int) { StringGrid1SelectCell(row); });
+
+    FormCreate();
+}
+
+void TForm2::FormCreate() {
+    // Key preview: the dialog sees the keys of its controls first.
+    for (QWidget* w : {static_cast<QWidget*>(StringGrid1), static_cast<QWidget*>(Button1),
+                       static_cast<QWidget*>(Button2)})
+        w->installEventFilter(this);
+    StringGrid1->setColumnWidth(1, 368);
+}
+
+void TForm2::setCell(int row, int column, const QString& text) {
+    if (QTableWidgetItem* item = StringGrid1->item(row, column)) {
+        item->setText(text);
+    } else {
+        StringGrid1->setItem(row, column, new QTableWidgetItem(text));
+    }
+}
+
+void TForm2::loadlevels(QString path) {
+    if (path == QStringLiteral("a")) path = standardSetPath();
+    Edit1->setText(path);
+
+    const std::vector<SetEntry> entries = listLevelSetFile(nativePath(path));
+    const QSignalBlocker blocker(StringGrid1);
+    StringGrid1->setRowCount(1);
+    if (entries.empty()) {
+        // The single row of an empty set shows nothing.
+        setCell(0, 0, QString());
+        setCell(0, 1, QString());
+    }
+    StringGrid1->setRowCount(static_cast<int>(std::max<std::size_t>(entries.size(), 1)));
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const auto number = static_cast<long long>(i + 1);
+        setCell(static_cast<int>(i), 0, QString::number(number));
+        setCell(static_cast<int>(i), 1,
+                QString::fromStdString(listedTitle(cp1251ToUtf8(entries[i].title), number)));
+    }
+    levelCount_ = static_cast<int>(entries.size());
+
+    // A shorter list brings the remembered row back into it, so that the row shown as
+    // selected is the row a confirmation loads.
+    selectedLevelRow = std::clamp(selectedLevelRow, 0, StringGrid1->rowCount() - 1);
+    StringGrid1->setCurrentCell(selectedLevelRow, 0);
+}
+
+void TForm2::FormShow() {
+    if (QFileInfo::exists(Edit1->text())) loadlevels(Edit1->text());
+}
+
+void TForm2::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!centred_) {
+        centred_ = true;
+        if (QScreen* screen = this->screen()) {
+            const QRect area = screen->availableGeometry();
+            move(area.center() - QPoint(width() / 2, height() / 2));
+        }
+    }
+    runReportingErrors([this] { FormShow(); });
+}
+
+bool TForm2::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
+    if (key == Qt::Key_F4 && (modifiers & Qt::AltModifier)) return true;
+    if (key == Qt::Key_Escape) return true;
+    return false;
+}
+
+bool TForm2::StringGrid1KeyDown(int key) {
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        runReportingErrors([this] { Button1Click(); });
+        return true;
+    }
+    return false;
+}
+
+void TForm2::StringGrid1SelectCell(int row) {
+    if (row >= 0) selectedLevelRow = row;
+}
+
+void TForm2::Button2Click() {
+    if (OpenDialog1.Execute(this)) loadlevels(OpenDialog1.FileName);
+}
+
+void TForm2::Button1Click() {
+    if (!QFileInfo::exists(Edit1->text())) return;
+    Edit2->setText(QString::number(selectedLevelRow));
+    confirming_ = true;
+    done(QDialog::Accepted);
+    confirming_ = false;
+    if (loadlevfromlvp) loadlevfromlvp();
+    if (setLevelCaption)
+        setLevelCaption(QStringLiteral("Уровень: ") + QString::number(Edit2->text().toInt() + 1));
+    if (enableDXTimer3) enableDXTimer3();
+}
+
+void TForm2::closeEvent(QCloseEvent* event) {
+    if (confirming_) {
+        QDialog::closeEvent(event);
+    } else {
+        event->ignore();
+    }
+}
+
+void TForm2::keyPressEvent(QKeyEvent* event) {
+    if (FormKeyDown(event->key(), event->modifiers())) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+bool TForm2::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (FormKeyDown(key->key(), key->modifiers())) return true;
+        if (watched == StringGrid1 && StringGrid1KeyDown(key->key())) return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 }  // namespace prismcrate

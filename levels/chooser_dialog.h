@@ -1,6 +1,16 @@
+// The level chooser: lists the levels of a level set, opens another set, and confirms the
+// level to play. It also holds the current set's path (Edit1) and the current level's
+// 0-based index (the hidden Edit2) for the whole program. It can only be left by
+// confirming a level.
 #pragma once
 
 #include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <functional>
+
+#include "levels/file_dialog.h"
 
 namespace prismcrate {
 
@@ -8,6 +18,58 @@ class TForm2 : public QDialog {
     Q_OBJECT
   public:
     explicit TForm2(QWidget* parent = nullptr);
+
+    QLineEdit* Edit1 = nullptr;      // current set path; disabled, white
+    QLineEdit* Edit2 = nullptr;      // current level index; hidden, "0" at start
+    QPushButton* Button2 = nullptr;  // "Открыть"
+    QPushButton* Button1 = nullptr;  // "OK"
+    QTableWidget* StringGrid1 = nullptr;
+    TFileDialog OpenDialog1;
+
+    // The row the user selected last.
+    int selectedLevelRow = 0;
+
+    // Fills the list from a set file; "a" stands for the standard set beside the program.
+    // The path becomes the current set path. A file that cannot be read throws EFOpenError.
+    void loadlevels(QString path);
+    // Number of levels found by the last loadlevels (the list keeps one row even when 0).
+    int levelCount() const { return levelCount_; }
+
+    // What the confirmation asks of the main window: load the level named by Edit1 and
+    // Edit2, show "Уровень: N" in its level caption, and arm its redraw timer DXTimer3.
+    std::function<void()> loadlevfromlvp;
+    std::function<void(const QString&)> setLevelCaption;
+    std::function<void()> enableDXTimer3;
+
+    // Handlers.
+    void FormCreate();
+    void FormShow();
+    // Returns true when the key is swallowed.
+    bool FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
+    void Button1Click();
+    void Button2Click();
+    bool StringGrid1KeyDown(int key);
+    void StringGrid1SelectCell(int row);
+
+    // The only way out is a confirmation: Escape and closing do nothing.
+    void reject() override {}
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void setCell(int row, int column, const QString& text);
+
+    int levelCount_ = 0;
+    bool confirming_ = false;
+    bool centred_ = false;
 };
+
+// The full path of the standard set: the program's folder followed by
+// "levels/standart.lvp".
+QString standardSetPath();
 
 }  // namespace prismcrate

@@ -1,0 +1,51 @@
+// The text form of levels, for authors, reviews and tests:
+//
+//   Title: <UTF-8 title, may be empty: "Title:">
+//   Objects:
+//   20 rows of 20 characters, top row first   (- # $ r \ / < ^ > v b % g, @ = robot)
+//   Floor:
+//   20 rows of 20 characters                  (- . _ = x)
+//
+// A file holds one or more levels. Lines starting with ';' are comments; blank lines may
+// stand between levels and sections; line ends may be LF or CRLF.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "levels/level_record.h"
+
+namespace prismcrate {
+
+class LevelTextError : public std::runtime_error {
+  public:
+    // `line` is 1-based, or 0 when the error belongs to no line.
+    LevelTextError(int line, const std::string& message)
+        : std::runtime_error(message), line_(line) {}
+    int line() const { return line_; }
+
+  private:
+    int line_;
+};
+
+struct TextLevel {
+    LevelRecord record;  // title in cp1251
+    int line = 0;        // the line of its "Title:"
+};
+
+// Parses every level of a text; throws LevelTextError naming the line of the first fault.
+// A text without any level is an error.
+std::vector<TextLevel> parseLevelText(std::string_view text);
+
+// The text form of one level, ending with a line break. Codes that have no character are
+// written as '?'. A title holding a line break cannot be written (LevelTextError, line 0).
+std::string levelToText(const LevelRecord& level);
+
+// The character of an object or floor code, '?' for a code without one.
+char objectChar(std::uint8_t code);
+char floorChar(std::uint8_t code);
+
+}  // namespace prismcrate

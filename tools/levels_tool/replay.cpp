@@ -1,0 +1,252 @@
+#include "tools/levels_tool/replay.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <vector>
+
+#include "field/field.h"
+#include "game/host.h"
+#include "game/moves.h"
+#include "levels/level_files.h"
+#include "levels/level_set.h"
+#include "levels/level_text.h"
+#include "platform/error.h"
+
+namespace prismcrate {
+namespace {
+
+// The main window as the rules see it, minus the window: nothing is drawn or heard. The
+// blast redraw timer is a flag that the replay loop serves after each key, and the win
+// sequence only notes that the level was solved (the replay stops there).
+class HeadlessHost final : public Host {
+  public:
+    explicit HeadlessHost(Board& board) : board_(board) {}
+
+    void drawPattern(int, int, int, int) override {}
+    void flip() override {}
+    void playCue(int, bool) override {}
+    void stopCue(int) override {}
+    bool blastTimerEnabled() override { return blastTimer_; }
+    void enableBlastTimer() override { blastTimer_ = true; }
+    void showpole() override { prismcrate::showpole(board_, *this); }
+    void winSequence() override { solved_ = true; }
+    void setUndoEnabled(bool) override {}
+    void closeMainWindow() override {}
+
+    // The timer's tick: one field pass while the timer is still enabled, then it is
+    // disabled, as the program's redraw handler does.
+    void serveBlastRedraw() {
+        if (!blastTimer_) return;
+        showpole();
+        blastTimer_ = false;
+    }
+    bool solved() const { return solved_; }
+
+  private:
+    Board& board_;
+    bool blastTimer_ = false;
+    bool solved_ = false;
+};
+
+constexpr const char* kProgram = "prismcrate-levels";
+constexpr const char* kReplayUsage =
+    "usage: prismcrate-levels replay FILE.lev|FILE.lvp [--level N] MOVES\n";
+
+struct ReplayFailure {
+    std::string message;
+    int status = 1;
+};
+
+ReplayFailure usageFailure(const std::string& message) {
+    return {"replay: " + message + "\n" + kReplayUsage, 2};
+}
+
+bool endsWithLvp(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
+    std::string ext = path.substr(dot);
+    for (char& c : ext)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return ext == ".lvp";
+}
+
+std::string recordFault(const RecordRead& read) {
+    switch (read.status) {
+        case RecordStatus::WrongMagic:
+            return read.truncated ? "too short for a level record" : "not a level record (wrong magic)";
+        case RecordStatus::RobotOffField:
+            return "the robot's cell lies outside the field";
+        case RecordStatus::Loaded:
+            break;
+    }
+    return "the level record is cut short";
+}
+
+// Level `number` (1-based) of a level file or a level set.
+LevelRecord loadLevel(const std::string& path, long long number) {
+    std::vector<std::uint8_t> bytes;
+    errno = 0;
+    try {
+        bytes = readWholeFile(path, kMaxSetFileBytes);
+    } catch (const EFOpenError&) {
+        const int e = errno;
+        throw ReplayFailure{path + ": cannot read the file" +
+                            (e != 0 ? std::string(" (") + std::strerror(e) + ")" : std::string())};
+    }
+
+    std::size_t offset = 0;
+    std::string where = path;
+    if (endsWithLvp(path)) {
+        const auto entries = walkLevelSet(bytes);
+        if (number < 1 || static_cast<unsigned long long>(number) > entries.size())
+            throw ReplayFailure{path + ": there is no level " + std::to_string(number) +
+                                "; the set holds " + std::to_string(entries.size()) +
+                                (entries.size() == 1 ? " level" : " levels")};
+        offset = entries[static_cast<std::size_t>(number - 1)].offset;
+        where += ": level " + std::to_string(number);
+    } else if (number != 1) {
+        throw ReplayFailure{path + ": there is no level " + std::to_string(number) +
+                            "; a level file holds level 1 only"};
+    }
+
+    LevelRecord level;
+    const RecordRead read = readLevelRecord(bytes, offset, level);
+    if (read.status != RecordStatus::Loaded || read.truncated)
+        throw ReplayFailure{where + ": " + recordFault(read)};
+    return level;
+}
+
+int runReplay(std::span<const std::string> args, std::ostream& out) {
+    std::vector<std::string> positional;
+    std::string levelArg;
+    bool levelGiven = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--level") {
+            if (i + 1 >= args.size()) throw usageFailure("--level needs a level number");
+            if (levelGiven) throw usageFailure("--level given twice");
+            levelGiven = true;
+            levelArg = args[++i];
+        } else if (args[i].size() > 1 && args[i][0] == '-') {
+            throw usageFailure("unknown option " + args[i]);
+        } else {
+            positional.push_back(args[i]);
+        }
+    }
+    if (positional.size() != 2)
+        throw usageFailure(positional.size() < 2 ? "give a level file and the moves"
+                                                 : "too many arguments");
+    const std::string& path = positional[0];
+    const std::string& moves = positional[1];
+
+    long long number = 1;
+    if (levelGiven) {
+        const char* first = levelArg.data();
+        const char* last = first + levelArg.size();
+        if (first != last && *first == '+') ++first;
+        const auto [end, ec] = std::from_chars(first, last, number);
+        if (first == last || end != last) {
+            throw usageFailure("--level " + levelArg + ": not a level number");
+        }
+        if (ec == std::errc::result_out_of_range) {
+            throw ReplayFailure{"--level " + levelArg + ": level number out of range"};
+        }
+    }
+
+    const std::size_t bad = findBadMoveLetter(moves);
+    if (bad != std::string_view::npos) {
+        throw ReplayFailure{"moves: '" + moves.substr(bad, 1) + "' at position " +
+                            std::to_string(bad + 1) + " is not a move (use l, u, r, d)"};
+    }
+
+    const LevelRecord level = loadLevel(path, number);
+    const ReplayResult result = replayLevel(level, moves);
+    std::string text;
+    try {
+        text = levelToText(recordFromBoard(result.board, level.title));
+    } catch (const LevelTextError& e) {
+        throw ReplayFailure{path + ": " + e.what()};
+    }
+    out << text << "status: " << outcomeName(result.outcome) << '\n';
+    return 0;
+}
+
+}  // namespace
+
+int moveKey(char letter) {
+    switch (letter) {
+        case 'l':
+        case 'L':
+            return kKeyLeft;
+        case 'u':
+        case 'U':
+            return kKeyUp;
+        case 'r':
+        case 'R':
+            return kKeyRight;
+        case 'd':
+        case 'D':
+            return kKeyDown;
+        default:
+            return 0;
+    }
+}
+
+std::size_t findBadMoveLetter(std::string_view moves) {
+    for (std::size_t i = 0; i < moves.size(); ++i)
+        if (moveKey(moves[i]) == 0) return i;
+    return std::string_view::npos;
+}
+
+ReplayResult replayLevel(const LevelRecord& level, std::string_view moves) {
+    ReplayResult result;
+    Board& board = result.board;
+    putRecordOnBoard(level, board);
+    board.resetForLoadedLevel();
+    board.regim = kModeGame;
+
+    HeadlessHost host(board);
+    host.showpole();
+    if (!host.solved()) host.serveBlastRedraw();
+
+    for (const char letter : moves) {
+        if (host.solved() || board.playerDead) break;
+        const int key = moveKey(letter);
+        if (key == 0) continue;
+        FormKeyDown(board, host, key);
+        ++result.movesPlayed;
+        if (!host.solved()) host.serveBlastRedraw();
+    }
+
+    if (host.solved()) {
+        result.outcome = ReplayOutcome::Solved;
+    } else if (board.playerDead) {
+        result.outcome = ReplayOutcome::Destroyed;
+    }
+    return result;
+}
+
+const char* outcomeName(ReplayOutcome outcome) {
+    switch (outcome) {
+        case ReplayOutcome::Solved:
+            return "solved";
+        case ReplayOutcome::Destroyed:
+            return "destroyed";
+        case ReplayOutcome::Unsolved:
+            break;
+    }
+    return "unsolved";
+}
+
+int replayCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+    try {
+        return runReplay(args, out);
+    } catch (const ReplayFailure& failure) {
+        err << kProgram << ": " << failure.message;
+        if (failure.message.empty() || failure.message.back() != '\n') err << '\n';
+        return failure.status;
+    }
+}
+
+}  // namespace prismcrate
