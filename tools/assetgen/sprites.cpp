@@ -50,8 +50,8 @@ void drawTarget(Canvas& c) {
     const Vec3 light = screenLight();
     // A square sunk into the floor: its walls catch the light on the far side.
     c.fill(rect(4, 4, 20, 20), bevel(4, 4, 20, 20, 2, rgb(26, 100, 26), light, -1.4));
-    // A small mark in its middle.
-    c.fill(rect(10, 10, 14, 14), bevel(10, 10, 14, 14, 1, rgb(48, 156, 48), light, 1.0));
+    // A raised mark in its middle.
+    c.fill(rect(9, 9, 15, 15), bevel(9, 9, 15, 15, 1, rgb(50, 160, 50), light, 1.2));
 }
 
 // Pressure plate: a dark rim round a bevelled green plate, raised or pressed down.
@@ -219,41 +219,59 @@ void drawRobot(Canvas& c, int turns, bool pushing) {
     }));
 }
 
-// Debris of the robot: a speckled grey cloud with a few coloured scraps.
+// Debris of the robot: a speckled grey cloud of dust with broken pieces strewn over and
+// around it, a few of them still white, blue or red.
 void drawWreck(Canvas& c) {
     const Vec3 light = screenLight();
-    const Shape cloud = [](double x, double y) {
-        const double dx = x - kMid;
-        const double dy = y - kMid - 0.5;
-        const double a = std::atan2(dy, dx);
-        const double wobble = valueNoise(3 + 2.2 * std::cos(a), 3 + 2.2 * std::sin(a), 51);
-        return std::sqrt(dx * dx + dy * dy) < 6.5 + 4.2 * wobble;
+    const auto edge = [](double x, double y) {
+        const double a = std::atan2(y - kMid, x - kMid);
+        return 7.2 + 3.4 * valueNoise(3 + 2.2 * std::cos(a), 3 + 2.2 * std::sin(a), 51);
     };
-    c.fill(cloud, [=](double x, double y) {
-        const double n = hashNoise(pixelOf(x), pixelOf(y), 52);
-        Color g = rgb(116, 116, 120);
-        if (n < 0.25)
-            g = rgb(74, 74, 80);
-        else if (n > 0.9)
-            g = rgb(168, 168, 174);
-        const Vec3 nn = domeNormal(x, y, kMid, kMid, 11);
-        return lit(scaled(g, 0.9 + 0.25 * valueNoise(x / 3, y / 3, 53)), nn, light);
-    });
-    // Scraps: bits of the white body, a blue band and the red sphere.
+    const auto distance = [](double x, double y) {
+        return std::sqrt((x - kMid) * (x - kMid) + (y - kMid) * (y - kMid));
+    };
+    c.fill([=](double x, double y) { return distance(x, y) < edge(x, y); },
+           [=](double x, double y) {
+               const double t = distance(x, y) / edge(x, y);
+               Color g = mix(rgb(156, 156, 160), rgb(92, 92, 98), t * t);
+               // Billows of smoke and specks of soot.
+               g = scaled(g, 0.82 + 0.36 * valueNoise(x / 2.4, y / 2.4, 53));
+               const double n = hashNoise(pixelOf(x), pixelOf(y), 52);
+               if (n < 0.2)
+                   g = scaled(g, 0.55);
+               else if (n > 0.93)
+                   g = scaled(g, 1.25);
+               return g;
+           });
+    // Broken pieces: dark chunks lit on their upper left.
+    for (int i = 0; i < 11; ++i) {
+        const double a = 2 * kPi * i / 11 + 0.6 * hashNoise(i, 1, 54);
+        const double r = 3 + 7.5 * hashNoise(i, 2, 54);
+        const double size = 0.9 + 0.8 * hashNoise(i, 3, 54);
+        const Pt p{kMid + r * std::cos(a), kMid + r * std::sin(a)};
+        const std::vector<Pt> chunk{{p.x - size, p.y + 0.2 * size},
+                                    {p.x - 0.1 * size, p.y - size},
+                                    {p.x + size, p.y - 0.1 * size},
+                                    {p.x + 0.2 * size, p.y + size}};
+        c.fill(polygon(chunk), rgb(44, 44, 50));
+        c.fill(intersect(polygon(chunk), [p](double x, double y) { return x + y < p.x + p.y; }),
+               rgb(120, 120, 128));
+    }
+    // Scraps of the body, a band and the sphere.
     const struct {
         Pt p;
         double r;
         Color c;
-    } scraps[] = {{{8, 9}, 1.5, rgb(232, 235, 240)},     {{16, 15}, 1.3, rgb(232, 235, 240)},
-                  {{14.5, 8}, 1.2, rgb(40, 96, 220)},    {{9, 16}, 1.1, rgb(40, 96, 220)},
-                  {{12.5, 12.5}, 1.6, rgb(220, 40, 40)}, {{18, 10}, 0.9, rgb(220, 40, 40)},
-                  {{5.5, 13}, 1.0, rgb(90, 90, 96)},     {{17, 19}, 1.0, rgb(70, 70, 76)}};
+    } scraps[] = {{{8.5, 9.5}, 1.4, rgb(232, 235, 240)},
+                  {{15.5, 15}, 1.2, rgb(232, 235, 240)},
+                  {{15, 8.5}, 1.1, rgb(40, 96, 220)},
+                  {{12.5, 12.5}, 1.5, rgb(220, 40, 40)}};
     for (const auto& s : scraps) {
-        c.fill(polygon({{s.p.x - s.r, s.p.y},
-                        {s.p.x, s.p.y - s.r * 1.1},
-                        {s.p.x + s.r * 1.2, s.p.y + s.r * 0.3},
-                        {s.p.x - s.r * 0.2, s.p.y + s.r}}),
-               s.c);
+        const std::vector<Pt> bit{{s.p.x - s.r, s.p.y},
+                                  {s.p.x, s.p.y - s.r * 1.1},
+                                  {s.p.x + s.r * 1.2, s.p.y + s.r * 0.3},
+                                  {s.p.x - s.r * 0.2, s.p.y + s.r}};
+        c.fill(polygon(bit), lit(s.c, normalized(Vec3{-0.3, -0.3, 1}), light));
     }
 }
 
