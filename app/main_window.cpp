@@ -44,6 +44,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 
     createMenus();
     createControls();
+    createSoundAndTimers();
     qApp->installEventFilter(this);
     FormCreate();
 }
@@ -247,12 +248,6 @@ void TForm1::N15Click() {
 // Host.
 void TForm1::drawPattern(int, int, int, int) {}
 void TForm1::flip() {}
-void TForm1::playCue(int, bool) {}
-void TForm1::stopCue(int) {}
-bool TForm1::blastTimerEnabled() {
-    return false;
-}
-void TForm1::enableBlastTimer() {}
 void TForm1::showpole() {
     prismcrate::showpole(board, *this);
 }

@@ -18,6 +18,10 @@ class TForm2;
 class TForm3;
 class TForm4;
 class TForm5;
+class TCustomDXTimer;
+class TDXTimer;
+class TDXSound;
+class TDXWaveList;
 
 class TForm1 : public QMainWindow, public Host {
     Q_OBJECT
@@ -46,6 +50,13 @@ class TForm1 : public QMainWindow, public Host {
     QLabel* Panel3 = nullptr;
     TImage* Image2 = nullptr;
     TImage* Image3 = nullptr;
+
+    // Sound device with the cues, and the three one-shot frame timers.
+    TDXSound* DXSound1 = nullptr;
+    TDXWaveList* DXWaveList1 = nullptr;
+    TDXTimer* DXTimer1 = nullptr;
+    TDXTimer* DXTimer2 = nullptr;
+    TDXTimer* DXTimer3 = nullptr;
 
     // Game menu.
     QMenuBar* MainMenu1 = nullptr;
@@ -90,6 +101,9 @@ class TForm1 : public QMainWindow, public Host {
     void N12Click();
     void N6Click();
     void N15Click();
+    void DXTimer1Timer(TCustomDXTimer* Sender, int LagCount);
+    void DXTimer2Timer(TCustomDXTimer* Sender, int LagCount);
+    void DXTimer3Timer(TCustomDXTimer* Sender, int LagCount);
 
     // Host.
     void drawPattern(int sheet, int pattern, int x, int y) override;
@@ -110,6 +124,7 @@ class TForm1 : public QMainWindow, public Host {
   private:
     void createControls();
     void createMenus();
+    void createSoundAndTimers();
     void drawHitMask();
 
     QMenuBar* currentMenu_ = nullptr;

@@ -376,7 +376,7 @@ TEST(SdlSound, ACuePlaysToItsEndOnTheRealMixer) {
     for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = (i / 25) % 2 ? 0xC0 : 0x40;
     item.Wave.SetPCM(mono8(11025), samples);
     sound->Loaded();
-    if (!sound->Initialized()) GTEST_SKIP() << "no audio driver";
+    ASSERT_TRUE(sound->Initialized()) << "SDL's dummy driver opens";
     ASSERT_NE(item.Master(), nullptr);
     EXPECT_EQ(item.Master()->lengthMs(), 300u);
 

@@ -1,0 +1,91 @@
+// The main window's sound cues and frame timers, set up as the window's component data
+// describes them, and the Host calls that reach them.
+#include <QFile>
+#include <QString>
+
+#include "app/main_window.h"
+#include "media/dx_sound.h"
+#include "media/dx_timer.h"
+#include "platform/paths.h"
+
+namespace prismcrate {
+namespace {
+
+// The cues by their index in DXWaveList1.
+constexpr const char* kCueNames[] = {"explosion", "click", "move", "death", "win"};
+
+// A frame timer as stored: disabled, running also while another application is active.
+TDXTimer* loadTimer(QObject* owner, int interval, TCustomDXTimer::TimerEvent onTimer) {
+    auto* timer = new TDXTimer(owner);
+    timer->BeginLoading();
+    timer->setInterval(interval);
+    timer->setEnabled(false);
+    timer->setActiveOnly(false);
+    timer->OnTimer = std::move(onTimer);
+    return timer;
+}
+
+}  // namespace
+
+void TForm1::createSoundAndTimers() {
+    DXSound1 = new TDXSound(this);
+    DXWaveList1 = new TDXWaveList(this);
+    DXWaveList1->setDXSound(DXSound1);
+    for (const char* name : kCueNames) {
+        TWaveCollectionItem& item = DXWaveList1->Items.Add();
+        item.Name = QString::fromLatin1(name);
+        try {
+            const QString file = assetPath(item.Name + QStringLiteral(".wav"));
+            item.Wave.LoadFromFile(QFile::encodeName(file).toStdString());
+        } catch (const Error&) {
+            // A missing or damaged cue file leaves that cue silent; the game goes on.
+        }
+    }
+    DXTimer1 = loadTimer(this, 100, [this](TCustomDXTimer* sender, int lagCount) {
+        DXTimer1Timer(sender, lagCount);
+    });
+    DXTimer2 = loadTimer(this, 10, [this](TCustomDXTimer* sender, int lagCount) {
+        DXTimer2Timer(sender, lagCount);
+    });
+    DXTimer3 = loadTimer(this, 10, [this](TCustomDXTimer* sender, int lagCount) {
+        DXTimer3Timer(sender, lagCount);
+    });
+
+    // End of loading: the sound device opens (silently staying closed without one) and
+    // the timers, all disabled, stay stopped.
+    DXSound1->Loaded();
+    DXTimer1->Loaded();
+    DXTimer2->Loaded();
+    DXTimer3->Loaded();
+}
+
+void TForm1::DXTimer1Timer(TCustomDXTimer*, int) {
+    DXTimer1->setEnabled(false);
+}
+
+void TForm1::DXTimer2Timer(TCustomDXTimer*, int) {
+    DXTimer2->setEnabled(false);
+}
+
+void TForm1::DXTimer3Timer(TCustomDXTimer*, int) {
+    DXTimer3->setEnabled(false);
+}
+
+// Host.
+void TForm1::playCue(int cue, bool wait) {
+    DXWaveList1->Items[cue].Play(wait);
+}
+
+void TForm1::stopCue(int cue) {
+    DXWaveList1->Items[cue].Stop();
+}
+
+bool TForm1::blastTimerEnabled() {
+    return DXTimer1->Enabled();
+}
+
+void TForm1::enableBlastTimer() {
+    DXTimer1->setEnabled(true);
+}
+
+}  // namespace prismcrate
