@@ -1,0 +1,123 @@
+// The main window's editor: the palette, painting on the field, and the commands of the
+// editor menu.
+#include <QString>
+
+#include "app/about_box.h"
+#include "app/main_window.h"
+#include "editor/commands.h"
+#include "editor/palette.h"
+#include "editor/title_dialog.h"
+#include "levels/builder_dialog.h"
+#include "levels/chooser_dialog.h"
+
+namespace prismcrate {
+namespace {
+
+MouseButton editorButton(TMouseButton button) {
+    switch (button) {
+        case mbLeft:
+            return MouseButton::Left;
+        case mbRight:
+            return MouseButton::Right;
+        default:
+            return MouseButton::Middle;
+    }
+}
+
+}  // namespace
+
+void TForm1::createEditor() {
+    Image2->setPicture(loadPalettePicture());
+    Image2->onMouseDown = [this](Qt::MouseButton button, int x, int y) {
+        Image2MouseDown(button, x, y);
+    };
+    DXDraw1->OnMouseDown = [this](TMouseButton button, TShiftState shift, int x, int y) {
+        DXDraw1MouseDown(button, shift, x, y);
+    };
+    DXDraw1->OnMouseMove = [this](TMouseButton, TShiftState shift, int x, int y) {
+        DXDraw1MouseMove(shift, x, y);
+    };
+    DXDraw1->OnMouseUp = [this](TMouseButton button, TShiftState shift, int x, int y) {
+        DXDraw1MouseUp(button, shift, x, y);
+    };
+
+    connect(N2, &QAction::triggered, this, &TForm1::N2Click);
+    connect(N13, &QAction::triggered, this, &TForm1::N13Click);
+    connect(N9, &QAction::triggered, this, &TForm1::N9Click);
+    connect(N16, &QAction::triggered, this, &TForm1::N16Click);
+    connect(N21, &QAction::triggered, this, &TForm1::N21Click);
+    connect(N17, &QAction::triggered, this, &TForm1::N17Click);
+    connect(N18, &QAction::triggered, this, &TForm1::N18Click);
+    connect(N20, &QAction::triggered, this, &TForm1::N20Click);
+}
+
+void TForm1::showeditpanel() {
+    drawEditPanel(Image2->picture(), editor.selectedTool);
+    Image2->update();
+}
+
+void TForm1::Image2MouseDown(Qt::MouseButton, int x, int y) {
+    editor.selectedTool = selectToolAt(Image3->picture(), x, y, editor.selectedTool);
+    showeditpanel();
+}
+
+void TForm1::leftmouse() {
+    prismcrate::leftmouse(board, *this, editor);
+}
+
+void TForm1::DXDraw1MouseDown(TMouseButton Button, TShiftState, int X, int Y) {
+    if (Button == mbNone) return;
+    fieldMouseDown(board, *this, editor, editorButton(Button), X, Y);
+}
+
+void TForm1::DXDraw1MouseMove(TShiftState, int X, int Y) {
+    fieldMouseMove(board, *this, editor, X, Y);
+}
+
+void TForm1::DXDraw1MouseUp(TMouseButton Button, TShiftState, int, int) {
+    if (Button == mbNone) return;
+    fieldMouseUp(board, editor, editorButton(Button));
+}
+
+void TForm1::N2Click() {
+    if (enterEditor(board) && Form3) Form3->setTitle(QString());
+    changeregim();
+}
+
+void TForm1::N13Click() {
+    if (Form3) Form3->setTitle(QString());
+    newLevel(board);
+    showpole();
+}
+
+void TForm1::N9Click() {
+    loadlevel();
+}
+
+void TForm1::N16Click() {
+    savelevel();
+}
+
+void TForm1::N21Click() {
+    if (Form4 && !Form4->isVisible()) Form4->exec();
+}
+
+void TForm1::N17Click() {
+    const int index = Form2 ? Form2->Edit2->text().toInt() : 0;
+    Panel3->setText(QStringLiteral("Уровень: ") + QString::number(index + 1));
+    board.testRun = 0;
+    setUndoEnabled(false);
+    loadlevfromlvp();
+}
+
+void TForm1::N18Click() {
+    startTestRun(board);
+    setUndoEnabled(false);
+    changeregim();
+}
+
+void TForm1::N20Click() {
+    if (Form3 && !Form3->isVisible()) Form3->exec();
+}
+
+}  // namespace prismcrate
