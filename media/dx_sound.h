@@ -31,12 +31,6 @@ class EDirectSoundBufferError : public EDirectSoundError {
   public:
     using EDirectSoundError::EDirectSoundError;
 };
-// "List index out of bounds (%d)".
-class EListError : public Error {
-  public:
-    using Error::Error;
-};
-
 enum class SoundOption { GlobalFocus = 1, StickyFocus = 2, Exclusive = 4 };
 
 class TCustomDXSound;

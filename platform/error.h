@@ -22,4 +22,12 @@ class EFCreateError : public Error {
     explicit EFCreateError(const std::string& fileName) : Error("Cannot create file " + fileName) {}
 };
 
+// "List index out of bounds (%d)": an index outside a collection.
+class EListError : public Error {
+  public:
+    explicit EListError(int index)
+        : Error("List index out of bounds (" + std::to_string(index) + ")") {}
+    explicit EListError(const std::string& message) : Error(message) {}
+};
+
 }  // namespace prismcrate
