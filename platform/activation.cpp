@@ -26,8 +26,10 @@ void connectToApplication() {
     auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
     if (!app || s.connectedTo == app) return;
     s.connectedTo = app;
-    s.known = true;
-    s.active = QGuiApplication::applicationState() == Qt::ApplicationActive;
+    if (!s.known) {
+        s.known = true;
+        s.active = QGuiApplication::applicationState() == Qt::ApplicationActive;
+    }
     QObject::connect(app, &QGuiApplication::applicationStateChanged, app,
                      [](Qt::ApplicationState st) { setActive(st == Qt::ApplicationActive); });
 }
@@ -52,6 +54,7 @@ void removeListener(int key) {
 }
 
 void setActive(bool active) {
+    connectToApplication();
     State& s = state();
     if (s.known && s.active == active) return;
     s.known = true;

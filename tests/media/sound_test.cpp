@@ -36,7 +36,6 @@ PcmFormat mono8(std::uint32_t rate) {
 class SoundTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        testing::testApp();
         auto fake = std::make_unique<FakeMixer>(clock);
         mixer = fake.get();
         sound = new TDXSound(&form, std::move(fake));
@@ -60,6 +59,8 @@ class SoundTest : public ::testing::Test {
         return fake ? fake->state() : nullptr;
     }
 
+    // The application exists before the window below.
+    QApplication& app = testing::testApp();
     FakeClock clock;
     ClockGuard guard{&clock};
     QWidget form;
