@@ -12,6 +12,9 @@
 #include "game/moves.h"
 #include "levels/builder_dialog.h"
 #include "levels/chooser_dialog.h"
+#include "levels/level_files.h"
+#include "levels/title_text.h"
+#include "media/dx_timer.h"
 
 namespace prismcrate {
 
@@ -56,6 +59,13 @@ TForm1::~TForm1() {
 void TForm1::setDialogs(TForm2* form2, TForm3* form3, TForm4* form4, TForm5* form5) {
     Form2 = form2;
     Form3 = form3;
+    if (Form2) {
+        // The chooser's confirmation loads the level, shows its number and arms the
+        // redraw that follows once the chooser has left the screen.
+        Form2->loadlevfromlvp = [this] { loadlevfromlvp(); };
+        Form2->setLevelCaption = [this](const QString& caption) { Panel3->setText(caption); };
+        Form2->enableDXTimer3 = [this] { DXTimer3->setEnabled(true); };
+    }
     Form4 = form4;
     Form5 = form5;
 }
@@ -114,6 +124,7 @@ void TForm1::createMenus() {
     connect(N12, &QAction::triggered, this, &TForm1::N12Click);
     connect(N6, &QAction::triggered, this, &TForm1::N6Click);
     connect(N15, &QAction::triggered, this, &TForm1::N15Click);
+    connect(LoadLevel1, &QAction::triggered, this, &TForm1::LoadLevel1Click);
 }
 
 void TForm1::setWindowMenu(QMenuBar* menu) {
@@ -243,6 +254,59 @@ void TForm1::N6Click() {
 }
 void TForm1::N15Click() {
     N6Click();
+}
+
+namespace {
+// The level title is kept by the title dialog, as cp1251 bytes in the files.
+std::string levelTitle(const TForm3* form3) {
+    return form3 ? form3->titleBytes() : std::string();
+}
+void setLevelTitle(TForm3* form3, const std::string& title) {
+    if (form3) form3->setTitleBytes(title);
+}
+}  // namespace
+
+void TForm1::savelevel() {
+    if (!SaveDialog1.Execute(this)) return;
+    saveLevelFile(nativePath(SaveDialog1.FileName), recordFromBoard(board, levelTitle(Form3)));
+}
+
+void TForm1::loadlevel() {
+    if (!OpenDialog1.Execute(this)) return;
+    std::string title = levelTitle(Form3);
+    if (loadLevelFile(nativePath(OpenDialog1.FileName), board, title) != RecordStatus::Loaded)
+        return;
+    setLevelTitle(Form3, title);
+    showpole();
+}
+
+void TForm1::loadlevfromlvp() {
+    // The current set is the chooser's Edit1, the current level its Edit2.
+    const QString path = Form2 ? Form2->Edit1->text() : QString();
+    bool isNumber = false;
+    long long index = Form2 ? Form2->Edit2->text().toLongLong(&isNumber) : 0;
+    if (!isNumber) index = -1;
+    std::string title = levelTitle(Form3);
+    if (loadLevelFromSetFile(nativePath(path), index, board, title) == SetLevelStatus::Loaded)
+        setLevelTitle(Form3, title);
+    // Whether or not a level was read, play goes on in game mode.
+    board.regim = kModeGame;
+    changeregim();
+}
+
+void TForm1::LoadLevel1Click() {
+    board.playerDead = 0;
+    Exit1->setEnabled(false);
+    board.testRun = 0;
+    if (Form2 && !Form2->isVisible()) Form2->exec();
+}
+
+void TForm1::changeregim() {
+    if (board.regim == kModeGame) {
+        setWindowMenu(MainMenu1);
+        Image2->hide();
+        showpole();
+    }
 }
 
 // Host.

@@ -11,6 +11,7 @@
 #include "app/timage.h"
 #include "game/board.h"
 #include "game/host.h"
+#include "levels/file_dialog.h"
 
 namespace prismcrate {
 
@@ -104,6 +105,20 @@ class TForm1 : public QMainWindow, public Host {
     void DXTimer1Timer(TCustomDXTimer* Sender, int LagCount);
     void DXTimer2Timer(TCustomDXTimer* Sender, int LagCount);
     void DXTimer3Timer(TCustomDXTimer* Sender, int LagCount);
+
+    // Level files and level sets.
+    void savelevel();
+    void loadlevel();
+    void loadlevfromlvp();
+    void LoadLevel1Click();
+    // Applies `regim` to the window.
+    void changeregim();
+
+    // The file dialogs of savelevel and loadlevel.
+    TFileDialog OpenDialog1{TFileDialog::Kind::Open, QStringLiteral("*.lev"),
+                            QStringLiteral("lev")};
+    TFileDialog SaveDialog1{TFileDialog::Kind::Save, QStringLiteral("*.lev"),
+                            QStringLiteral("lev")};
 
     // Host.
     void drawPattern(int sheet, int pattern, int x, int y) override;

@@ -132,7 +132,8 @@ void TForm2::showEvent(QShowEvent* event) {
             move(area.center() - QPoint(width() / 2, height() / 2));
         }
     }
-    runReportingErrors([this] { FormShow(); });
+    // A window system's own show (after a minimise, say) is no new opening.
+    if (!event->spontaneous()) runReportingErrors([this] { FormShow(); });
 }
 
 bool TForm2::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
