@@ -94,6 +94,10 @@ ReplacingFile::ReplacingFile(std::string target) : target_(std::move(target)) {
     // Keep the mode of the file being replaced; a new file gets the usual 0666 & ~umask.
     struct stat old {};
     const bool replacing = ::stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    // A file the user may not write stays as it is: the rename would replace it behind its
+    // protection, where creating it in place is refused.
+    if (replacing && ::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0)
+        throw EFCreateError(target_);
 
     for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
         tempPath_ = folder + "." + base + ".tmp" + std::to_string(::getpid()) + "-" +
