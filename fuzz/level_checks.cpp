@@ -192,6 +192,27 @@ std::vector<SetEntry> referenceWalk(Input bytes) {
     return entries;
 }
 
+// A title as the level list shows it: text the user interface can hold (valid UTF-8),
+// which converts back to exactly the title's bytes.
+void checkShownTitle(const std::string& title) {
+    const std::string shown = cp1251ToUtf8(title);
+    std::size_t i = 0;
+    while (i < shown.size()) {
+        const auto lead = static_cast<unsigned char>(shown[i]);
+        const std::size_t length = lead < 0x80                   ? 1
+                                   : lead >= 0xC2 && lead < 0xE0 ? 2
+                                   : lead >= 0xE0 && lead < 0xF0 ? 3
+                                                                 : 0;
+        require(length != 0 && i + length <= shown.size(), "a shown title is not valid UTF-8");
+        for (std::size_t k = 1; k < length; ++k)
+            require((static_cast<unsigned char>(shown[i + k]) & 0xC0) == 0x80,
+                    "a shown title is not valid UTF-8");
+        i += length;
+    }
+    const Cp1251Result back = utf8ToCp1251(shown);
+    require(back.ok() && back.bytes == title, "a shown title does not convert back to its bytes");
+}
+
 bool sameEntries(const std::vector<SetEntry>& a, const std::vector<SetEntry>& b,
                  std::size_t count) {
     if (a.size() < count || b.size() < count) return false;
@@ -291,6 +312,7 @@ void checkLevelSet(Input input) {
     require(entries.size() <= (input.size() + 1) / 5, "the walk lists more entries than fit");
     for (std::size_t i = 0; i < entries.size(); ++i) {
         require(magicAt(input, entries[i].offset), "an entry does not start with the magic");
+        checkShownTitle(entries[i].title);
         require(
             i == 0 || entries[i].offset >= entries[i - 1].offset + 5 + entries[i - 1].title.size(),
             "entries overlap");
