@@ -12,6 +12,7 @@
 #include "levels/level_set.h"
 #include "levels/level_text.h"
 #include "platform/error.h"
+#include "tools/levels_tool/replay.h"
 
 namespace prismcrate {
 namespace {
@@ -23,7 +24,8 @@ constexpr const char* kUsage =
     "usage: prismcrate-levels pack -o OUT.lev FILE.txt\n"
     "       prismcrate-levels pack -o OUT.lvp FILE.txt...\n"
     "       prismcrate-levels unpack FILE.lev|FILE.lvp\n"
-    "       prismcrate-levels list FILE.lvp\n";
+    "       prismcrate-levels list FILE.lvp\n"
+    "       prismcrate-levels replay FILE.lev|FILE.lvp [--level N] MOVES\n";
 
 // A failure that ends the command: one line on standard error, then `status`.
 struct Failure {
@@ -177,8 +179,8 @@ struct Command {
     int (*run)(Args, std::ostream&);
 };
 
-// Each command receives the arguments after its name. "replay" joins this table once the
-// field pass can run without a window.
+// Each command receives the arguments after its name. "replay" (replay.h) reports its own
+// errors and is dispatched before this table.
 constexpr Command kCommands[] = {
     {"pack", pack},
     {"unpack", unpack},
@@ -194,6 +196,7 @@ int runLevelsTool(std::span<const std::string> args, std::ostream& out, std::ost
             out << kUsage;
             return 0;
         }
+        if (args[0] == "replay") return replayCommand(args.subspan(1), out, err);
         for (const Command& command : kCommands)
             if (args[0] == command.name) return command.run(args.subspan(1), out);
         throw usage("unknown command " + args[0]);

@@ -4,6 +4,8 @@
 //   pack -o OUT.lvp FILE.txt...    levels      -> level set, in order
 //   unpack FILE.lev|FILE.lvp       binary      -> text on standard output
 //   list FILE.lvp                  one line per level: number, tab, title
+//   replay FILE.lev|FILE.lvp [--level N] MOVES
+//                                  plays moves on a level (replay.h)
 //
 // Errors print one line on standard error and give status 1 (nothing is written then);
 // usage errors give status 2.

@@ -75,13 +75,23 @@ bool endsWithLvp(const std::string& path) {
 std::string recordFault(const RecordRead& read) {
     switch (read.status) {
         case RecordStatus::WrongMagic:
-            return read.truncated ? "too short for a level record" : "not a level record (wrong magic)";
+            return read.truncated ? "too short for a level record"
+                                  : "not a level record (wrong magic)";
         case RecordStatus::RobotOffField:
             return "the robot's cell lies outside the field";
         case RecordStatus::Loaded:
             break;
     }
     return "the level record is cut short";
+}
+
+// A character of the moves as an error message shows it: printable ASCII in quotes, any
+// other byte in hexadecimal.
+std::string describeCharacter(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7F) return std::string("'") + c + "'";
+    static const char kHex[] = "0123456789ABCDEF";
+    return std::string("byte 0x") + kHex[byte >> 4] + kHex[byte & 0xF];
 }
 
 // Level `number` (1-based) of a level file or a level set.
@@ -156,7 +166,7 @@ int runReplay(std::span<const std::string> args, std::ostream& out) {
 
     const std::size_t bad = findBadMoveLetter(moves);
     if (bad != std::string_view::npos) {
-        throw ReplayFailure{"moves: '" + moves.substr(bad, 1) + "' at position " +
+        throw ReplayFailure{"moves: " + describeCharacter(moves[bad]) + " at position " +
                             std::to_string(bad + 1) + " is not a move (use l, u, r, d)"};
     }
 
