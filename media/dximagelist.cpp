@@ -46,12 +46,42 @@ int TPictureCollectionItem::Rows() const {
 }
 
 int TPictureCollectionItem::PatternCount() const {
-    return int(std::min<std::int64_t>(std::int64_t(Columns()) * Rows(), INT32_MAX));
+    CountMemo& m = countMemo_;
+    if (!m.valid || m.width != Picture.Width() || m.height != Picture.Height() ||
+        m.patternWidth != PatternWidth || m.patternHeight != PatternHeight ||
+        m.skipWidth != SkipWidth || m.skipHeight != SkipHeight) {
+        m.width = Picture.Width();
+        m.height = Picture.Height();
+        m.patternWidth = PatternWidth;
+        m.patternHeight = PatternHeight;
+        m.skipWidth = SkipWidth;
+        m.skipHeight = SkipHeight;
+        m.valid = true;
+        m.count = int(std::min<std::int64_t>(std::int64_t(Columns()) * Rows(), INT32_MAX));
+    }
+    return m.count;
 }
 
 void TPictureCollectionItem::SetTransparentColor(TColor color) {
     transparentColor_ = color;
     for (auto& block : blocks_) block->SetTransparentColor(color);
+    findKeyPixels();
+}
+
+void TPictureCollectionItem::findKeyPixels() {
+    for (TPictureCollectionItemPattern& pattern : patterns_) {
+        const soft2d::Surface* block = pattern.FSurface->ISurface();
+        const std::uint32_t key = pattern.FSurface->ColorMatch(transparentColor_);
+        const int right = std::min(pattern.FRect.right, block->width());
+        const int bottom = std::min(pattern.FRect.bottom, block->height());
+        bool found = false;
+        for (int y = std::max(pattern.FRect.top, 0); y < bottom && !found; ++y) {
+            const std::uint32_t* line = block->line(y);
+            for (int x = std::max(pattern.FRect.left, 0); x < right && !found; ++x)
+                found = line[x] == key;
+        }
+        pattern.FHasKeyPixels = found;
+    }
 }
 
 void TPictureCollectionItem::discardPatterns() {
@@ -98,6 +128,11 @@ TDirectDrawSurface* TPictureCollectionItem::makeBlock(int left, int top, int wid
 }
 
 void TPictureCollectionItem::Restore() {
+    buildPatterns();
+    findKeyPixels();
+}
+
+void TPictureCollectionItem::buildPatterns() {
     if (Picture.Empty()) return;
     if (!initialized_) {
         TCustomDXDraw* dxdraw = collection_.DXDraw();
@@ -218,12 +253,12 @@ void TPictureCollectionItem::Draw(TDirectDrawSurface& dest, int x, int y, int pa
     const soft2d::Rect d{int(dLeft), int(dTop), int(dRight), int(dBottom)};
     // The fast copy first; a destination with a clipper refuses it, and from then on that
     // destination always takes the general copy.
+    const bool keyed = Transparent && pattern.FHasKeyPixels;
     if (!dest.UseGeneralCopy) {
-        if (dest.BltFast(d.left, d.top, block, s, Transparent) != soft2d::Result::ClipperAttached)
-            return;
+        if (dest.BltFast(d.left, d.top, block, s, keyed) != soft2d::Result::ClipperAttached) return;
         dest.UseGeneralCopy = true;
     }
-    dest.Blt(d, block, s, Transparent);
+    dest.Blt(d, block, s, keyed);
 }
 
 // TPictureCollection.

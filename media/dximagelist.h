@@ -28,6 +28,9 @@ class TPictureCollection;
 struct TPictureCollectionItemPattern {
     soft2d::Rect FRect;
     TDirectDrawSurface* FSurface = nullptr;
+    // False when no pixel of the rectangle has the key colour: the pattern is then copied
+    // without the per-pixel key test, which gives the same pixels faster.
+    bool FHasKeyPixels = true;
 };
 
 // One sheet.
@@ -78,7 +81,18 @@ class TPictureCollectionItem {
 
   private:
     void discardPatterns();
+    void buildPatterns();
+    void findKeyPixels();
     TDirectDrawSurface* makeBlock(int left, int top, int width, int height);
+
+    // PatternCount for the geometry it was last worked out for; Draw asks for it every
+    // time, and the geometry rarely changes.
+    struct CountMemo {
+        int width = 0, height = 0, patternWidth = 0, patternHeight = 0;
+        int skipWidth = 0, skipHeight = 0, count = 0;
+        bool valid = false;
+    };
+    mutable CountMemo countMemo_;
 
     TPictureCollection& collection_;
     TColor transparentColor_ = clBlack;
