@@ -33,6 +33,9 @@ struct Device {
             ++users;
             return true;
         }
+        // SDL would otherwise catch SIGINT and SIGTERM to post a quit event that nothing
+        // reads, so the program could no longer be ended by a signal.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
         if (Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, 2, 1024) != 0) {
             SDL_QuitSubSystem(SDL_INIT_AUDIO);
