@@ -128,6 +128,10 @@ class Parser {
                 throw LevelTextError(line.number, "expected one space after \"Title:\"");
             rest.remove_prefix(1);
         }
+        // A carriage return is a line break to the writer, so a title holding one could
+        // never be written back.
+        if (rest.find('\r') != std::string_view::npos)
+            throw LevelTextError(line.number, "the title holds a line break (carriage return)");
         const Cp1251Result title = utf8ToCp1251(rest);
         if (title.invalidUtf8) throw LevelTextError(line.number, "the title is not valid UTF-8");
         if (title.unmappable > 0)
