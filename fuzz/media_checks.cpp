@@ -127,8 +127,9 @@ void checkOutcome(const Outcome& o, Input dib) {
         require(stride * claim.height <= std::int64_t(dib.size()),
                 "an uncompressed bitmap has more rows than its data holds");
     }
-    for (const std::uint32_t p : image.pixels)
-        require((p >> 24) == 0xFF, "a decoded pixel is not opaque");
+    require(std::all_of(image.pixels.begin(), image.pixels.end(),
+                        [](std::uint32_t p) { return (p >> 24) == 0xFF; }),
+            "a decoded pixel is not opaque");
 }
 
 std::vector<std::uint8_t> storedForm(Input dib) {

@@ -4,13 +4,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "fuzz/checks.h"
 
 namespace prismcrate::fuzz {
 
-inline void require(bool holds, const std::string& what) {
-    if (!holds) throw InvariantBroken(what);
+// The text is only copied when the invariant is broken: checks run in tight loops.
+inline void require(bool holds, std::string_view what) {
+    if (!holds) throw InvariantBroken(std::string(what));
 }
 
 // Hands out the input one byte at a time, then zeros: a generator that turns any input
