@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
@@ -15,6 +16,7 @@
 #include "levels/level_files.h"
 #include "levels/title_text.h"
 #include "media/dx_timer.h"
+#include "platform/paths.h"
 
 namespace prismcrate {
 
@@ -148,9 +150,10 @@ void TForm1::createControls() {
     Bevel2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Bevel2->move(1, 1);
 
-    DXDraw1 = new QWidget(client);
+    DXDraw1 = new TDXDraw(client);
     DXDraw1->move(2, 2);
     DXDraw1->resize(100, 100);
+    createSheets();
 
     Panel2 = new QFrame(client);
     Panel2->setFrameStyle(QFrame::Panel | QFrame::Raised);
@@ -173,6 +176,28 @@ void TForm1::createControls() {
     Image3->hide();
 
     for (QWidget* w : client->findChildren<QWidget*>()) w->setFocusPolicy(Qt::NoFocus);
+}
+
+void TForm1::createSheets() {
+    // Both sheets: 24-pixel patterns in one row, purple drawn as transparent. They are cut
+    // into patterns when DXDraw1 starts at the first showing of the window. A sheet file
+    // that is missing or unreadable leaves its sheet empty, and its patterns draw nothing.
+    DXImageList1 = new TDXImageList(this);
+    for (const char* name : {"tiles1", "tiles2"}) {
+        TPictureCollectionItem& item = DXImageList1->Items.Add();
+        item.Name = name;
+        item.PatternWidth = 24;
+        item.PatternHeight = 0;
+        item.Transparent = true;
+        item.SetTransparentColor(clPurple);
+        const QString path = assetPath(QString::fromLatin1(name) + QStringLiteral(".bmp"));
+        try {
+            item.Picture.LoadFromFile(QFile::encodeName(path).toStdString());
+        } catch (const Error&) {
+            item.Picture.Clear();
+        }
+    }
+    DXImageList1->SetDXDraw(DXDraw1);
 }
 
 void TForm1::FormCreate() {
@@ -310,8 +335,12 @@ void TForm1::changeregim() {
 }
 
 // Host.
-void TForm1::drawPattern(int, int, int, int) {}
-void TForm1::flip() {}
+void TForm1::drawPattern(int sheet, int pattern, int x, int y) {
+    DXImageList1->Items[sheet].Draw(DXDraw1->Surface(), x, y, pattern);
+}
+void TForm1::flip() {
+    DXDraw1->Flip();
+}
 void TForm1::showpole() {
     prismcrate::showpole(board, *this);
 }

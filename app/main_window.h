@@ -12,6 +12,8 @@
 #include "game/board.h"
 #include "game/host.h"
 #include "levels/file_dialog.h"
+#include "media/dximagelist.h"
+#include "media/dxdraw.h"
 
 namespace prismcrate {
 
@@ -44,7 +46,9 @@ class TForm1 : public QMainWindow, public Host {
 
     // Controls.
     QWidget* client = nullptr;
-    QWidget* DXDraw1 = nullptr;
+    TDXDraw* DXDraw1 = nullptr;
+    // The sprite sheets "tiles1" (item 0) and "tiles2" (item 1), bound to DXDraw1.
+    TDXImageList* DXImageList1 = nullptr;
     QFrame* Bevel2 = nullptr;
     QFrame* Panel1 = nullptr;
     QFrame* Panel2 = nullptr;
@@ -138,6 +142,7 @@ class TForm1 : public QMainWindow, public Host {
 
   private:
     void createControls();
+    void createSheets();
     void createMenus();
     void createSoundAndTimers();
     void drawHitMask();
