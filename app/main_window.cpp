@@ -50,6 +50,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     createMenus();
     createControls();
     createSoundAndTimers();
+    createEditor();
     qApp->installEventFilter(this);
     FormCreate();
 }
@@ -327,6 +328,15 @@ void TForm1::LoadLevel1Click() {
 }
 
 void TForm1::changeregim() {
+    if (board.regim == kModeEdit) {
+        Panel3->setText(QString());
+        board.playerDead = 0;
+        setWindowMenu(MainMenu2);
+        Image2->show();
+        editor.selectedTool = kToolRobot;
+        showpole();
+        showeditpanel();
+    }
     if (board.regim == kModeGame) {
         setWindowMenu(MainMenu1);
         Image2->hide();

@@ -9,6 +9,7 @@
 #include <QMenuBar>
 
 #include "app/timage.h"
+#include "editor/painting.h"
 #include "game/board.h"
 #include "game/host.h"
 #include "levels/file_dialog.h"
@@ -110,6 +111,23 @@ class TForm1 : public QMainWindow, public Host {
     void DXTimer2Timer(TCustomDXTimer* Sender, int LagCount);
     void DXTimer3Timer(TCustomDXTimer* Sender, int LagCount);
 
+    // The editor: palette, painting with the mouse and the editor menu's commands.
+    EditorState editor;  // selectedTool, mouseX, mouseY, leftHeld, rightHeld
+    void showeditpanel();
+    void Image2MouseDown(Qt::MouseButton button, int x, int y);
+    void leftmouse();
+    void DXDraw1MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
+    void DXDraw1MouseMove(TShiftState Shift, int X, int Y);
+    void DXDraw1MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
+    void N2Click();
+    void N13Click();
+    void N9Click();
+    void N16Click();
+    void N21Click();
+    void N17Click();
+    void N18Click();
+    void N20Click();
+
     // Level files and level sets.
     void savelevel();
     void loadlevel();
@@ -146,6 +164,7 @@ class TForm1 : public QMainWindow, public Host {
     void createMenus();
     void createSoundAndTimers();
     void drawHitMask();
+    void createEditor();
 
     QMenuBar* currentMenu_ = nullptr;
     bool centred_ = false;
