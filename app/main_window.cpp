@@ -128,6 +128,8 @@ void TForm1::createMenus() {
     connect(N6, &QAction::triggered, this, &TForm1::N6Click);
     connect(N15, &QAction::triggered, this, &TForm1::N15Click);
     connect(LoadLevel1, &QAction::triggered, this, &TForm1::LoadLevel1Click);
+    connect(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
+    connect(Restartlevel1, &QAction::triggered, this, &TForm1::Restartlevel1Click);
 }
 
 void TForm1::setWindowMenu(QMenuBar* menu) {
@@ -217,6 +219,8 @@ void TForm1::FormCreate() {
     drawHitMask();
     Bevel2->lower();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // The start-up tick (title screen and the chooser) comes 10 ms later.
+    DXTimer2->setEnabled(true);
 }
 
 void TForm1::drawHitMask() {
@@ -265,6 +269,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TForm1::FormKeyDown(int key) {
+    winGuard.keyPressed(board, key);
     prismcrate::FormKeyDown(board, *this, key);
 }
 
@@ -328,6 +333,13 @@ void TForm1::LoadLevel1Click() {
 }
 
 void TForm1::changeregim() {
+    // Opening the editor ends the level that the win sequence may have brought in.
+    if (board.regim == kModeEdit) winGuard.reset();
+    if (board.regim == kModeTitle) {
+        setWindowMenu(MainMenu1);
+        Image2->hide();
+        drawTitleField(*this);
+    }
     if (board.regim == kModeEdit) {
         Panel3->setText(QString());
         board.playerDead = 0;
@@ -354,7 +366,6 @@ void TForm1::flip() {
 void TForm1::showpole() {
     prismcrate::showpole(board, *this);
 }
-void TForm1::winSequence() {}
 void TForm1::setUndoEnabled(bool enabled) {
     Exit1->setEnabled(enabled);
 }

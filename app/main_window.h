@@ -11,6 +11,7 @@
 #include "app/timage.h"
 #include "editor/painting.h"
 #include "game/board.h"
+#include "game/flow.h"
 #include "game/host.h"
 #include "levels/file_dialog.h"
 #include "media/dximagelist.h"
@@ -110,6 +111,12 @@ class TForm1 : public QMainWindow, public Host {
     void DXTimer1Timer(TCustomDXTimer* Sender, int LagCount);
     void DXTimer2Timer(TCustomDXTimer* Sender, int LagCount);
     void DXTimer3Timer(TCustomDXTimer* Sender, int LagCount);
+
+    // Game flow: undo ("Отменить ход") and restart ("Новая"); the guard that keeps a level
+    // brought in by the win sequence from being won before the player's first move on it.
+    void Exit1Click();
+    void Restartlevel1Click();
+    WinGuard winGuard;
 
     // The editor: palette, painting with the mouse and the editor menu's commands.
     EditorState editor;  // selectedTool, mouseX, mouseY, leftHeld, rightHeld

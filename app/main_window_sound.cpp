@@ -59,18 +59,6 @@ void TForm1::createSoundAndTimers() {
     DXTimer3->Loaded();
 }
 
-void TForm1::DXTimer1Timer(TCustomDXTimer*, int) {
-    DXTimer1->setEnabled(false);
-}
-
-void TForm1::DXTimer2Timer(TCustomDXTimer*, int) {
-    DXTimer2->setEnabled(false);
-}
-
-void TForm1::DXTimer3Timer(TCustomDXTimer*, int) {
-    DXTimer3->setEnabled(false);
-}
-
 // Host.
 void TForm1::playCue(int cue, bool wait) {
     DXWaveList1->Items[cue].Play(wait);

@@ -128,6 +128,7 @@ TEST_F(MainWindowTest, ArrowKeysReachTheMoveRulesWhateverHasFocus) {
     form.board.regim = kModeGame;
     form.board.playerX = 3;
     form.board.playerY = 3;
+    form.board.object(10, 10) = kCrate;  // off any target, so no move wins the level
     QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
     QApplication::sendEvent(form.Panel3, &right);
     EXPECT_EQ(form.board.playerX, 4);

@@ -233,6 +233,7 @@ TEST_F(EditorWindowTest, UndoIsDisabledAfterAMoveThenEditorThenTestRun) {
     form.board.regim = kModeGame;
     form.board.playerX = 3;
     form.board.playerY = 3;
+    form.board.object(10, 10) = kCrate;  // off any target, so the move wins nothing
     form.FormKeyDown(40);
     ASSERT_TRUE(form.Exit1->isEnabled());
     form.N2Click();
