@@ -9,7 +9,7 @@ packages=(
     libsdl2-dev libsdl2-mixer-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
-    xvfb xauth xdotool x11-utils imagemagick
+    xvfb xauth xdotool x11-utils imagemagick python3
     appstream desktop-file-utils dpkg-dev file
     fonts-dejavu-core
 )

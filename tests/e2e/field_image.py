@@ -21,6 +21,8 @@ Standard library only. Subcommands:
       rectangle of field pixels; prints the differing cells; exit 1 if any.
   same     A.ppm B.ppm [X Y W H]
       Exit 0 when the two pictures (or the rectangle of both) are identical.
+  bitmap-at SHOT.ppm X Y FILE.bmp
+      Exit 0 when the bitmap's pixels stand exactly at (X, Y) of the screenshot.
   pixel    SHOT.ppm X Y                        prints "R G B"
   count    SHOT.ppm X Y W H R G B              prints how many pixels have that colour
   tint     SHOT.ppm X Y W H
@@ -33,7 +35,8 @@ Standard library only. Subcommands:
       Prints how many columns of the rectangle hold text: pixels clearly unlike its most
       common colour (the background).
   rows     SHOT.ppm X Y W H ROW_HEIGHT [--split S]
-      For each band of ROW_HEIGHT pixels prints "ROW LEFT RIGHT" of its text, or "ROW - -";
+      For each band of ROW_HEIGHT pixels (the last one may be cut short) prints
+      "ROW LEFT RIGHT" of its text, or "ROW - -";
       with --split, LEFT RIGHT twice: for the columns before S and from S on (relative).
   outline  SHOT.ppm X Y
       The palette picture at (X, Y): prints the tool whose cell is outlined in red, or
@@ -111,27 +114,36 @@ def write_ppm(path, pic):
 
 
 def read_bmp(path):
-    """A 24-bit uncompressed bitmap file, bottom-up or top-down."""
+    """An uncompressed bitmap file of 24 bits, or 8 bits with a colour table."""
     with open(path, "rb") as f:
         data = f.read()
     if data[:2] != b"BM":
         raise ValueError(f"{path}: not a bitmap file")
     offset = struct.unpack_from("<I", data, 10)[0]
     header, width, height, _, bits, compression = struct.unpack_from("<IiiHHI", data, 14)
-    if header < 40 or bits != 24 or compression != 0:
-        raise ValueError(f"{path}: expected a 24-bit uncompressed bitmap")
+    if header < 40 or bits not in (8, 24) or compression != 0:
+        raise ValueError(f"{path}: expected an uncompressed bitmap of 8 or 24 bits")
+    table = []
+    if bits == 8:
+        used = struct.unpack_from("<I", data, 46)[0] or 256
+        start = 14 + header
+        table = [bytes((data[start + 4 * i + 2], data[start + 4 * i + 1], data[start + 4 * i]))
+                 for i in range(used)]
     top_down = height < 0
     height = abs(height)
-    stride = (width * 3 + 3) // 4 * 4
+    stride = (width * bits // 8 + 3) // 4 * 4
     pic = Picture(width, height)
     for row in range(height):
         src = offset + row * stride
         y = row if top_down else height - 1 - row
-        line = data[src:src + width * 3]
         dst = y * width * 3
         for x in range(width):
-            b, g, r = line[x * 3:x * 3 + 3]
-            pic.data[dst + x * 3:dst + x * 3 + 3] = bytes((r, g, b))
+            if bits == 8:
+                rgb = table[data[src + x]]
+            else:
+                b, g, r = data[src + x * 3:src + x * 3 + 3]
+                rgb = bytes((r, g, b))
+            pic.data[dst + x * 3:dst + x * 3 + 3] = rgb
     return pic
 
 
@@ -403,6 +415,12 @@ def cmd_same(args):
     return 0 if (a.width, a.height, a.data) == (b.width, b.height, b.data) else 1
 
 
+def cmd_bitmap_at(args):
+    shot, bmp = read_ppm(args.shot), read_bmp(args.bitmap)
+    part = shot.crop(args.x, args.y, bmp.width, bmp.height)
+    return 0 if part.data == bmp.data else 1
+
+
 def cmd_pixel(args):
     print(*read_ppm(args.shot).get(args.x, args.y))
 
@@ -471,8 +489,9 @@ def cmd_ink(args):
 def cmd_rows(args):
     pic = read_ppm(args.shot).crop(args.x, args.y, args.w, args.h)
     split = args.split if args.split is not None else args.w
-    for row in range(args.h // args.row_height):
-        band = pic.crop(0, row * args.row_height, args.w, args.row_height)
+    for row in range((args.h + args.row_height - 1) // args.row_height):
+        top = row * args.row_height
+        band = pic.crop(0, top, args.w, min(args.row_height, args.h - top))
         cols = ink_columns(band)
         out = [str(row)]
         for lo, hi in ((0, split), (split, args.w)):
@@ -550,6 +569,13 @@ def main():
     p.add_argument("b")
     p.add_argument("rect", type=int, nargs="*")
     p.set_defaults(run=cmd_same)
+
+    p = sub.add_parser("bitmap-at")
+    p.add_argument("shot")
+    p.add_argument("x", type=int)
+    p.add_argument("y", type=int)
+    p.add_argument("bitmap")
+    p.set_defaults(run=cmd_bitmap_at)
 
     p = sub.add_parser("pixel")
     p.add_argument("shot")

@@ -4,8 +4,9 @@
 # field_image.py, and stops only the processes it started. Source it from a case script.
 #
 # Start and stop
-#   e2e_start RUN_DIR [WORKDIR]   start Xvfb and the program (cwd = WORKDIR or RUN_DIR)
-#   e2e_start_x                   start Xvfb only
+#   e2e_start RUN_DIR [WORKDIR]   start Xvfb (unless started) and the program (cwd =
+#                                 WORKDIR or RUN_DIR)
+#   e2e_start_x                   start Xvfb only; makes the case's folder E2E_TMP
 #   e2e_start_app RUN_DIR [WORKDIR]  start the program on the harness's X server; as the
 #                                 user E2E_APP_USER ("UID:GID") when that is set
 #   e2e_wait_exit [SECONDS]       wait until the program has ended; fails if it does not
@@ -76,6 +77,13 @@ e2e_stop_app() {
     fi
     if [ -n "$E2E_APP_PID" ]; then wait "$E2E_APP_PID" 2>/dev/null || true; fi
     E2E_APP_PID=""
+    # The sanitizer build reports faults in the program's output.
+    if [ -n "$E2E_TMP" ] && grep -qE "ERROR: AddressSanitizer|runtime error:" \
+        "$E2E_TMP/app.log" 2>/dev/null; then
+        echo "FAIL: the program reported a fault:" >&2
+        grep -E -A 12 "ERROR: AddressSanitizer|runtime error:" "$E2E_TMP/app.log" | head -40 >&2
+        E2E_STOP_STATUS=1
+    fi
 }
 
 e2e_stop() {
@@ -110,7 +118,8 @@ e2e_start_x() {
         sleep 0.05
     done
     [ -s "$E2E_TMP/display" ] || e2e_fail "Xvfb did not start"
-    export DISPLAY=":$(head -n1 "$E2E_TMP/display")"
+    DISPLAY=":$(head -n1 "$E2E_TMP/display")"
+    export DISPLAY
 }
 
 e2e_start_app() {
@@ -119,7 +128,8 @@ e2e_start_app() {
     workdir=${2:-$run_dir}
     E2E_RUN_DIR=$run_dir
     local as=()
-    mkdir -p -m 0700 "$E2E_TMP/runtime"
+    mkdir -p "$E2E_TMP/runtime"
+    chmod 0700 "$E2E_TMP/runtime"
     if [ -n "${E2E_APP_USER:-}" ]; then
         # Run as that user ("UID:GID"): it needs its own runtime folder and a way in.
         chmod 0755 "$E2E_TMP"
@@ -134,7 +144,7 @@ e2e_start_app() {
 }
 
 e2e_start() {
-    e2e_start_x
+    [ -n "$E2E_XVFB_PID" ] || e2e_start_x
     e2e_start_app "$@"
 }
 
@@ -296,7 +306,7 @@ e2e_image() {
 }
 
 e2e_wm_close() {
-    "$E2E_PYTHON" "$E2E_HERE/wm_close.py" "$1"
+    "$E2E_PYTHON" "$E2E_HERE/xclient.py" close "$1"
 }
 
 e2e_shot() {
@@ -327,7 +337,8 @@ e2e_compose() {
 
 e2e_wait_field() {
     local win=$1 expected=$2; shift 2
-    local shot="$E2E_TMP/field-$(basename "$expected")" result=""
+    local shot result=""
+    shot="$E2E_TMP/field-$(basename "$expected")"
     for _ in $(seq $((E2E_TIMEOUT * 5))); do
         e2e_field_shot "$win" "$shot"
         if result=$(e2e_image diff "$shot" "$expected" "$@" --save-diff "$shot.diff.ppm"); then
@@ -366,7 +377,8 @@ e2e_menu() {
 }
 
 # The level chooser "Выберите уровень" (no window frame under Xvfb: client = window).
-# Its list lies at (8, 40), 412 by 257, rows of 16 pixels; OK at (346, 305), 75 by 23.
+# Its list lies at (8, 40), 412 by 257, inside a 1-pixel frame: rows of 16 pixels from y 41,
+# the number column 40 pixels wide from x 9; OK at (346, 305), 75 by 23.
 E2E_CHOOSER="Выберите уровень"
 
 e2e_chooser_row_click() {
@@ -386,7 +398,7 @@ e2e_chooser_pick() {
 e2e_chooser_rows() {
     local shot="$E2E_TMP/chooser.ppm"
     e2e_window_shot "$1" "$shot"
-    e2e_image rows "$shot" 10 42 390 256 16 --split 38
+    e2e_image rows "$shot" 9 41 396 255 16 --split 40
 }
 
 # Panel3, the level caption: client (494, 9), 97 by 25.
@@ -450,12 +462,14 @@ e2e_level_text() {
 # The solution of level N of the sources in SOURCE_FOLDER (their "; solution:" lines,
 # levels in the order of the file names).
 e2e_solution() {
-    local folder=$1 n=$2
-    # shellcheck disable=SC2016
+    local folder=$1 n=$2 files
+    # Sorted as the build sorts them when it packs the set.
+    files=$(printf '%s\n' "$folder"/*.txt | LC_ALL=C sort)
+    # shellcheck disable=SC2086
     awk -v want="$n" '
         /^; solution:/ { sol = $3 }
         /^Title:/ { count++; if (count == want) { print sol; found = 1; exit } sol = "" }
-        END { if (!found) exit 1 }' $(ls "$folder"/*.txt | sort) ||
+        END { if (!found) exit 1 }' $files ||
         e2e_fail "no solution line for level $n in $folder"
 }
 
@@ -522,4 +536,16 @@ e2e_palette_ink() {
     read -r _ _ _ h < <(e2e_geometry "$1")
     e2e_window_shot "$1" "$shot"
     e2e_image ink "$shot" 491 $((h - 484 + 375)) 103 103
+}
+
+# Waits until the palette is shown (editor) or hidden (game, title).
+e2e_wait_palette() {
+    local win=$1 want=$2 ink=0
+    for _ in $(seq $((E2E_TIMEOUT * 5))); do
+        ink=$(e2e_palette_ink "$win")
+        if [ "$want" = shown ] && [ "$ink" -gt 0 ]; then return 0; fi
+        if [ "$want" = hidden ] && [ "$ink" -eq 0 ]; then return 0; fi
+        sleep 0.2
+    done
+    e2e_fail "the palette is not $want"
 }
