@@ -326,6 +326,8 @@ void TForm1::loadlevfromlvp() {
 }
 
 void TForm1::LoadLevel1Click() {
+    // A level the player picks is tested for a win at once, whatever came before it.
+    winGuard.reset();
     board.playerDead = 0;
     Exit1->setEnabled(false);
     board.testRun = 0;

@@ -656,6 +656,15 @@ TEST_F(FlowWindowTest, ASetWithoutCratesAdvancesOneLevelPerMove) {
         EXPECT_TRUE(holds(form.board, levels[expected[i]])) << i;
         EXPECT_EQ(caption(), "Уровень: " + std::to_string(expected[i] + 1));
     }
+
+    // A level picked in the chooser is tested at once, like the first one.
+    QTimer::singleShot(0, &form2, [&] {
+        form2.selectedLevelRow = 0;
+        form2.Button1Click();
+    });
+    form.LoadLevel1->trigger();
+    EXPECT_EQ(form.winsPlayed(), 6);
+    EXPECT_TRUE(holds(form.board, levels[1]));
 }
 
 TEST_F(FlowWindowTest, ANextLevelThatCannotBeReadDoesNotWinAgainAndAgain) {
