@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Start-up with the standard set: the plain title field behind the chooser, which lists
 # every level of the set and cannot be dismissed; OK starts level 1; solving it plays on
-# into level 2; Ctrl+O picks other levels; the level caption follows; Escape ends.
+# into level 2; Ctrl+O picks other levels, also of another set opened in the chooser; the
+# level caption follows; Escape ends.
 #   startup_test.sh RUN_DIR LEVEL_TOOL SOURCE_DIR
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -79,6 +80,26 @@ e2e_key "$win" ctrl+o
 chooser=$(e2e_window "$E2E_CHOOSER")
 e2e_chooser_pick "$chooser" 1
 e2e_wait_field "$win" "$E2E_TMP/level2.ppm"
+e2e_wait_caption "$win" "$E2E_TMP/caption2.ppm"
+
+# "Открыть" in the chooser lists another set; its second level gets the caption of the
+# standard set's second level.
+e2e_image level --title "Другой набор" --robot 2,2 --put '$:4,4' --floor .:5,4 -o "$E2E_TMP/o1.txt"
+e2e_image level --robot 9,9 --put '#:3-12,12' --put '$:6,10' --floor .:6,11 -o "$E2E_TMP/o2.txt"
+"$E2E_TOOL" pack -o "$E2E_TMP/other.lvp" "$E2E_TMP/o1.txt" "$E2E_TMP/o2.txt"
+e2e_key "$win" ctrl+o
+chooser=$(e2e_window "$E2E_CHOOSER")
+e2e_click "$chooser" 382 18
+e2e_file_dialog Open "$E2E_TMP/other.lvp"
+for _ in $(seq $((E2E_TIMEOUT * 5))); do
+    rows=$(e2e_chooser_rows "$chooser")
+    [ "$(grep -vc -- '- - - -$' <<<"$rows")" -eq 2 ] && break
+    sleep 0.2
+done
+[ "$(grep -vc -- '- - - -$' <<<"$rows")" -eq 2 ] || e2e_fail "the other set is not listed: $rows"
+e2e_chooser_pick "$chooser" 1
+e2e_compose "$E2E_TMP/o2.ppm" --text "$E2E_TMP/o2.txt"
+e2e_wait_field "$win" "$E2E_TMP/o2.ppm"
 e2e_wait_caption "$win" "$E2E_TMP/caption2.ppm"
 
 # Escape ends the program.
