@@ -56,13 +56,11 @@ e2e_compose "$t/walls.ppm" --text "$t/walls.txt"
 e2e_wait_field "$win" "$t/walls.ppm"
 
 # Opening text or an empty file as a level changes neither the field nor the title: the
-# level saved afterwards is the level from before.
+# level saved afterwards (keys are handled in order) is the level from before.
 for junk in junk.lev empty.lev; do
     e2e_key "$win" ctrl+o
     e2e_file_dialog Open "$work/levels/$junk"
-    e2e_field_settled "$win" "$t/after-$junk.ppm"
-    e2e_image diff "$t/after-$junk.ppm" "$t/walls.ppm" ||
-        e2e_fail "opening $junk changed the field"
+    e2e_wait_field "$win" "$t/walls.ppm"
     e2e_key "$win" ctrl+s
     e2e_file_dialog "Save As" "$work/levels/after-$junk"
     e2e_wait_bytes "$work/levels/after-$junk" "$t/walls.lev"

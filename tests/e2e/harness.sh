@@ -423,19 +423,6 @@ e2e_wait_caption() {
     e2e_fail "the level caption does not show $(basename "$want")"
 }
 
-# Waits until the field stays as it is for a moment (no redraw pending), then shoots it.
-e2e_field_settled() {
-    local win=$1 out=$2 previous="$E2E_TMP/settle.ppm"
-    e2e_field_shot "$win" "$previous"
-    for _ in $(seq $((E2E_TIMEOUT * 4))); do
-        sleep 0.25
-        e2e_field_shot "$win" "$out"
-        e2e_image same "$out" "$previous" && return 0
-        cp "$out" "$previous"
-    done
-    e2e_fail "the field keeps changing"
-}
-
 # The rectangle of window OTHER in the field pixels of the main window WINDOW: "X,Y,W,H".
 e2e_rect_on_field() {
     local wx wy h fx fy ox oy ow oh
