@@ -9,6 +9,13 @@ source "$here/harness.sh"
 run_dir=$1
 E2E_TOOL=$2
 
+if [ "$(id -u)" -eq 0 ]; then
+    if ! setpriv --reuid=65534 --regid=65534 --clear-groups true 2>/dev/null; then
+        echo "SKIP: running as root, and cannot run the program as another user" >&2
+        exit 0
+    fi
+    E2E_APP_USER=65534:65534
+fi
 e2e_start_x
 t=$E2E_TMP
 game=$t/game
@@ -26,14 +33,7 @@ cp "$locked/old.lev" "$t/old-copy.lev"
 # Permission bits stop every user but root. As root, the program runs as "nobody", for
 # whom the locked folder (root's) is read-only like any folder without write permission.
 chmod 0555 "$locked"
-if [ "$(id -u)" -eq 0 ]; then
-    if ! setpriv --reuid=65534 --regid=65534 --clear-groups true 2>/dev/null; then
-        echo "SKIP: running as root, and cannot run the program as another user" >&2
-        exit 0
-    fi
-    E2E_APP_USER=65534:65534
-    chown -R 65534:65534 "$work"
-fi
+if [ -n "${E2E_APP_USER:-}" ]; then chown -R "$E2E_APP_USER" "$work"; fi
 
 e2e_start_game "$game" "$work"
 win=$E2E_MAIN

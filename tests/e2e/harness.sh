@@ -108,18 +108,36 @@ trap 'exit 129' HUP
 
 e2e_start_x() {
     E2E_TMP=$(mktemp -d)
-    # Xvfb picks a free display and writes its number to the file descriptor we give it.
-    exec {fd}>"$E2E_TMP/display"
-    Xvfb -displayfd "$fd" -screen 0 1024x768x24 -nolisten tcp >"$E2E_TMP/xvfb.log" 2>&1 &
-    E2E_XVFB_PID=$!
-    exec {fd}>&-
-    for _ in $(seq 100); do
-        [ -s "$E2E_TMP/display" ] && break
-        sleep 0.05
+    local attempt
+    for attempt in 1 2 3; do
+        # Xvfb picks a free display and writes its number to the file descriptor we give.
+        : >"$E2E_TMP/display"
+        exec {fd}>"$E2E_TMP/display"
+        Xvfb -displayfd "$fd" -screen 0 1024x768x24 -nolisten tcp >>"$E2E_TMP/xvfb.log" 2>&1 &
+        E2E_XVFB_PID=$!
+        exec {fd}>&-
+        for _ in $(seq 100); do
+            [ -s "$E2E_TMP/display" ] && break
+            sleep 0.05
+        done
+        if [ -s "$E2E_TMP/display" ]; then
+            DISPLAY=":$(head -n1 "$E2E_TMP/display")"
+            export DISPLAY
+            # It must answer, also to the user the program may run as.
+            if xdotool getdisplaygeometry >/dev/null 2>&1 &&
+                { [ -z "${E2E_APP_USER:-}" ] || setpriv --reuid="${E2E_APP_USER%%:*}" \
+                    --regid="${E2E_APP_USER##*:}" --clear-groups \
+                    xdotool getdisplaygeometry >/dev/null 2>&1; }; then
+                return 0
+            fi
+        fi
+        echo "X server on '${DISPLAY:-}' (attempt $attempt) does not answer" >>"$E2E_TMP/xvfb.log"
+        kill "$E2E_XVFB_PID" 2>/dev/null || true
+        wait "$E2E_XVFB_PID" 2>/dev/null || true
+        E2E_XVFB_PID=""
     done
-    [ -s "$E2E_TMP/display" ] || e2e_fail "Xvfb did not start"
-    DISPLAY=":$(head -n1 "$E2E_TMP/display")"
-    export DISPLAY
+    cat "$E2E_TMP/xvfb.log" >&2
+    e2e_fail "Xvfb did not start"
 }
 
 e2e_start_app() {
