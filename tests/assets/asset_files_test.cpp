@@ -383,13 +383,13 @@ TEST(Cues, LoadThroughTheAudioLibrary) {
     for (const CueSpec& cue : kCues) {
         SCOPED_TRACE(cue.name);
         const std::string path = kAssets + cue.name + ".wav";
-        SDL_AudioSpec spec{};
+        SDL_AudioSpec audio{};
         Uint8* buffer = nullptr;
         Uint32 length = 0;
-        ASSERT_NE(SDL_LoadWAV(path.c_str(), &spec, &buffer, &length), nullptr) << SDL_GetError();
-        EXPECT_EQ(spec.freq, static_cast<int>(cue.rate));
-        EXPECT_EQ(spec.format, AUDIO_U8);
-        EXPECT_EQ(spec.channels, 1);
+        ASSERT_NE(SDL_LoadWAV(path.c_str(), &audio, &buffer, &length), nullptr) << SDL_GetError();
+        EXPECT_EQ(audio.freq, static_cast<int>(cue.rate));
+        EXPECT_EQ(audio.format, AUDIO_U8);
+        EXPECT_EQ(audio.channels, 1);
         EXPECT_EQ(length, cue.bytes);
         SDL_FreeWAV(buffer);
     }
