@@ -65,6 +65,11 @@ TForm2::TForm2(QWidget* parent)
 
     Button1 = new QPushButton(QStringLiteral("OK"), this);
     Button1->setGeometry(346, 305, 75, 23);
+    // Enter confirms through the list, never through whichever button was last focused.
+    Button1->setAutoDefault(false);
+    Button2->setAutoDefault(false);
+    setTabOrder(StringGrid1, Button1);
+    setTabOrder(Button1, Button2);
 
     connect(Button1, &QPushButton::clicked, this,
             [this] { runReportingErrors([this] { Button1Click(); }); });
@@ -133,7 +138,11 @@ void TForm2::showEvent(QShowEvent* event) {
         }
     }
     // A window system's own show (after a minimise, say) is no new opening.
-    if (!event->spontaneous()) runReportingErrors([this] { FormShow(); });
+    if (!event->spontaneous()) {
+        runReportingErrors([this] { FormShow(); });
+        // The list has the focus, so the arrow keys pick a level and Enter confirms it.
+        StringGrid1->setFocus();
+    }
 }
 
 bool TForm2::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {

@@ -206,6 +206,17 @@ TEST_F(DialogTest, EnterInTheListConfirmsLikeOk) {
     }
 }
 
+TEST_F(DialogTest, TheListHasTheFocusWhenTheChooserOpens) {
+    TempFolder folder;
+    RecordedChooser chooser;
+    chooser.form.loadlevels(q(writeSet(folder, "s.lvp", {"a", "b"})));
+    chooser.form.show();
+    EXPECT_EQ(chooser.form.focusWidget(), chooser.form.StringGrid1);
+    EXPECT_FALSE(chooser.form.Button2->autoDefault()) << "Enter must not open another set";
+    sendKey(chooser.form.focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(chooser.loads, 1);
+}
+
 TEST_F(DialogTest, ConfirmingWithoutAnExistingSetDoesNothing) {
     RecordedChooser chooser;
     chooser.form.show();
