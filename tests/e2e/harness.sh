@@ -123,8 +123,12 @@ e2e_start_x() {
         if [ -s "$E2E_TMP/display" ]; then
             DISPLAY=":$(head -n1 "$E2E_TMP/display")"
             export DISPLAY
-            # It must answer, also to the user the program may run as.
-            if xdotool getdisplaygeometry >/dev/null 2>&1 &&
+            # It must be our server that answers (an Xvfb that found the display taken
+            # exits, and another server may answer on it), also to the user the program
+            # may run as.
+            if kill -0 "$E2E_XVFB_PID" 2>/dev/null &&
+                xdotool getdisplaygeometry >/dev/null 2>&1 &&
+                sleep 0.2 && kill -0 "$E2E_XVFB_PID" 2>/dev/null &&
                 { [ -z "${E2E_APP_USER:-}" ] || setpriv --reuid="${E2E_APP_USER%%:*}" \
                     --regid="${E2E_APP_USER##*:}" --clear-groups \
                     xdotool getdisplaygeometry >/dev/null 2>&1; }; then
