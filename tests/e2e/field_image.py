@@ -24,7 +24,6 @@ Standard library only. Subcommands:
   bitmap-at SHOT.ppm X Y FILE.bmp
       Exit 0 when the bitmap's pixels stand exactly at (X, Y) of the screenshot.
   pixel    SHOT.ppm X Y                        prints "R G B"
-  count    SHOT.ppm X Y W H R G B              prints how many pixels have that colour
   tint     SHOT.ppm X Y W H
       Prints how many pixels of the rectangle are clearly red, green and blue (one
       channel above both others by 60).
@@ -425,12 +424,6 @@ def cmd_pixel(args):
     print(*read_ppm(args.shot).get(args.x, args.y))
 
 
-def cmd_count(args):
-    pic = read_ppm(args.shot).crop(args.x, args.y, args.w, args.h)
-    want = bytes((args.r, args.g, args.b))
-    print(sum(1 for i in range(0, len(pic.data), 3) if pic.data[i:i + 3] == want))
-
-
 def cmd_tint(args):
     pic = read_ppm(args.shot).crop(args.x, args.y, args.w, args.h)
     counts = [0, 0, 0]
@@ -582,12 +575,6 @@ def main():
     p.add_argument("x", type=int)
     p.add_argument("y", type=int)
     p.set_defaults(run=cmd_pixel)
-
-    p = sub.add_parser("count")
-    p.add_argument("shot")
-    for name in ("x", "y", "w", "h", "r", "g", "b"):
-        p.add_argument(name, type=int)
-    p.set_defaults(run=cmd_count)
 
     p = sub.add_parser("tint")
     p.add_argument("shot")

@@ -33,7 +33,6 @@
 #   e2e_palette_click WINDOW TOOL          click in the middle of palette cell TOOL
 # Pictures
 #   e2e_shot WINDOW FILE          screenshot of the window (format by FILE's extension)
-#   e2e_root_shot FILE.ppm        screenshot of the whole screen
 #   e2e_window_shot WINDOW FILE.ppm   the window's area of the screen, as PPM
 #   e2e_field_shot WINDOW FILE.ppm    the 480 by 480 field
 #   e2e_compose OUT.ppm ARGS...   field_image.py compose with the run folder's sheets
@@ -333,10 +332,6 @@ e2e_wm_close() {
 
 e2e_shot() {
     import -window "$1" "$2"
-}
-
-e2e_root_shot() {
-    import -window root -depth 8 "ppm:$1"
 }
 
 e2e_window_shot() {
