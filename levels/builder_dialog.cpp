@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "levels/level_files.h"
+#include "levels/string_grid.h"
 #include "levels/title_text.h"
 #include "platform/error_box.h"
 
@@ -39,6 +40,7 @@ TForm4::TForm4(QWidget* parent)
     StringGrid1->setShowGrid(false);
     StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    keepGridScrolledLeft(StringGrid1);
     StringGrid1->setTabKeyNavigation(false);
     StringGrid1->setItem(0, 0, new QTableWidgetItem(QString()));
     StringGrid1->installEventFilter(this);

@@ -10,6 +10,7 @@
 
 #include "levels/level_files.h"
 #include "levels/level_set.h"
+#include "levels/string_grid.h"
 #include "levels/title_text.h"
 #include "platform/error_box.h"
 #include "platform/paths.h"
@@ -59,6 +60,7 @@ TForm2::TForm2(QWidget* parent)
     StringGrid1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StringGrid1->setTabKeyNavigation(false);
+    keepGridScrolledLeft(StringGrid1);
 
     Edit2 = new QLineEdit(QStringLiteral("0"), this);
     Edit2->hide();

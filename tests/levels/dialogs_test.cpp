@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QTimer>
 #include <sstream>
 
@@ -215,6 +216,21 @@ TEST_F(DialogTest, TheListHasTheFocusWhenTheChooserOpens) {
     EXPECT_FALSE(chooser.form.Button2->autoDefault()) << "Enter must not open another set";
     sendKey(chooser.form.focusWidget(), Qt::Key_Return);
     EXPECT_EQ(chooser.loads, 1);
+}
+
+TEST_F(DialogTest, SelectingARowNeverScrollsTheListSideways) {
+    TempFolder folder;
+    std::vector<std::string> titles;
+    for (int i = 0; i < 30; ++i) titles.push_back("level " + std::to_string(i));
+    RecordedChooser chooser;
+    chooser.form.loadlevels(q(writeSet(folder, "long.lvp", titles)));
+    chooser.form.show();
+    QApplication::processEvents();
+    chooser.form.StringGrid1->setCurrentCell(20, 1);
+    chooser.form.StringGrid1->scrollToItem(chooser.form.StringGrid1->item(20, 1));
+    QApplication::processEvents();
+    EXPECT_EQ(chooser.form.StringGrid1->horizontalScrollBar()->value(), 0);
+    EXPECT_EQ(chooser.form.selectedLevelRow, 20);
 }
 
 TEST_F(DialogTest, ConfirmingWithoutAnExistingSetDoesNothing) {
