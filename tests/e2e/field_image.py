@@ -309,9 +309,9 @@ def cell_list(values):
     return cells
 
 
-def cells(spec):
+def cells(cell_range):
     """ "X,Y" with X and Y numbers or ranges "A-B" -> the cells it names."""
-    xs, ys = spec.split(",")
+    xs, ys = cell_range.split(",")
 
     def span(text):
         lo, _, hi = text.partition("-")
@@ -361,8 +361,8 @@ def cmd_compose(args):
         else:
             raise SystemExit(f"{args.text}: level {args.level} has no robot and none was given")
     extra = []
-    for spec in args.draw or []:
-        sheet, pattern, cell = spec.split(":")
+    for drawing in args.draw or []:
+        sheet, pattern, cell = drawing.split(":")
         x, y = cell.split(",")
         extra.append((int(sheet), int(pattern), int(x), int(y)))
     pic = compose(Sheets(args.sheets), level, robot, args.wreck, not args.no_beams, extra)
