@@ -28,20 +28,8 @@ TForm4::TForm4(QWidget* parent)
     font.setPointSize(8);
     setFont(font);
 
-    StringGrid1 = new QTableWidget(1, 1, this);
-    StringGrid1->setGeometry(8, 8, 321, 241);
-    StringGrid1->horizontalHeader()->hide();
-    StringGrid1->verticalHeader()->hide();
-    StringGrid1->verticalHeader()->setMinimumSectionSize(1);
-    StringGrid1->verticalHeader()->setDefaultSectionSize(16);
-    StringGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    StringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    StringGrid1 = makeStringGrid(this, 1, 1, QRect(8, 8, 321, 241));
     StringGrid1->setColumnWidth(0, 317);
-    StringGrid1->setShowGrid(false);
-    StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    keepGridScrolledLeft(StringGrid1);
-    StringGrid1->setTabKeyNavigation(false);
     StringGrid1->setItem(0, 0, new QTableWidgetItem(QString()));
     StringGrid1->installEventFilter(this);
 

@@ -44,23 +44,11 @@ TForm2::TForm2(QWidget* parent)
     Button2 = new QPushButton(QStringLiteral("Открыть"), this);
     Button2->setGeometry(345, 7, 75, 23);
 
-    StringGrid1 = new QTableWidget(1, 2, this);
-    StringGrid1->setGeometry(8, 40, 412, 257);
-    StringGrid1->horizontalHeader()->hide();
-    StringGrid1->verticalHeader()->hide();
-    StringGrid1->verticalHeader()->setMinimumSectionSize(1);
-    StringGrid1->verticalHeader()->setDefaultSectionSize(16);
-    StringGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    StringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    StringGrid1 = makeStringGrid(this, 1, 2, QRect(8, 40, 412, 257));
     StringGrid1->setColumnWidth(0, 40);
-    StringGrid1->setShowGrid(false);
     StringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
     StringGrid1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     StringGrid1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    StringGrid1->setTabKeyNavigation(false);
-    keepGridScrolledLeft(StringGrid1);
 
     Edit2 = new QLineEdit(QStringLiteral("0"), this);
     Edit2->hide();
