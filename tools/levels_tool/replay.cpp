@@ -5,9 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "field/field.h"
-#include "game/host.h"
 #include "game/moves.h"
+#include "game/session.h"
 #include "levels/level_files.h"
 #include "levels/level_set.h"
 #include "levels/level_text.h"
@@ -15,39 +14,6 @@
 
 namespace prismcrate {
 namespace {
-
-// The main window as the rules see it, minus the window: nothing is drawn or heard. The
-// blast redraw timer is a flag that the replay loop serves after each key, and the win
-// sequence only notes that the level was solved (the replay stops there).
-class HeadlessHost final : public Host {
-  public:
-    explicit HeadlessHost(Board& board) : board_(board) {}
-
-    void drawPattern(int, int, int, int) override {}
-    void flip() override {}
-    void playCue(int, bool) override {}
-    void stopCue(int) override {}
-    bool blastTimerEnabled() override { return blastTimer_; }
-    void enableBlastTimer() override { blastTimer_ = true; }
-    void showpole() override { prismcrate::showpole(board_, *this); }
-    void winSequence() override { solved_ = true; }
-    void setUndoEnabled(bool) override {}
-    void closeMainWindow() override {}
-
-    // The timer's tick: one field pass while the timer is still enabled, then it is
-    // disabled, as the program's redraw handler does.
-    void serveBlastRedraw() {
-        if (!blastTimer_) return;
-        showpole();
-        blastTimer_ = false;
-    }
-    bool solved() const { return solved_; }
-
-  private:
-    Board& board_;
-    bool blastTimer_ = false;
-    bool solved_ = false;
-};
 
 constexpr const char* kProgram = "prismcrate-levels";
 constexpr const char* kReplayUsage =
@@ -204,30 +170,27 @@ std::size_t findBadMoveLetter(std::string_view moves) {
 }
 
 ReplayResult replayLevel(const LevelRecord& level, std::string_view moves) {
-    ReplayResult result;
-    Board& board = result.board;
+    Session session;
+    Board& board = session.board;
     putRecordOnBoard(level, board);
     board.resetForLoadedLevel();
-    board.regim = kModeGame;
+    bool solved = session.startLevel().solved;
 
-    HeadlessHost host(board);
-    host.showpole();
-    if (!host.solved()) host.serveBlastRedraw();
-
+    ReplayResult result;
     for (const char letter : moves) {
-        if (host.solved() || board.playerDead) break;
+        if (solved || board.playerDead) break;
         const int key = moveKey(letter);
         if (key == 0) continue;
-        FormKeyDown(board, host, key);
+        solved = session.key(key).solved;
         ++result.movesPlayed;
-        if (!host.solved()) host.serveBlastRedraw();
     }
 
-    if (host.solved()) {
+    if (solved) {
         result.outcome = ReplayOutcome::Solved;
     } else if (board.playerDead) {
         result.outcome = ReplayOutcome::Destroyed;
     }
+    result.board = board;
     return result;
 }
 

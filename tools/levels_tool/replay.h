@@ -1,6 +1,5 @@
-// Playing moves on a level without a window: the same move rules and field pass as the
-// program, behind a Host that draws nothing, plays nothing and keeps only the state the
-// rules read back (the blast redraw timer and whether the win sequence was asked for).
+// Playing moves on a level without a window: a headless game session runs the same move
+// rules and field pass as the program, serving each blast redraw before the next key.
 #pragma once
 
 #include <cstddef>
