@@ -35,6 +35,15 @@ class TForm2 : public QDialog {
     // Number of levels found by the last loadlevels (the list keeps one row even when 0).
     int levelCount() const { return levelCount_; }
 
+    // The current set and level as the rest of the program reads and writes them: the
+    // path in Edit1 and the 0-based position in Edit2, which reads as 0 unless it holds a
+    // plain non-negative number. The set's size for the advance after a win is the number
+    // of rows of the list.
+    QString currentSetPath() const;
+    int currentLevel() const;
+    void setCurrentLevel(int index);
+    int levelRows() const;
+
     // What the confirmation asks of the main window: load the level named by Edit1 and
     // Edit2, show "Уровень: N" in its level caption, and arm its redraw timer DXTimer3.
     std::function<void()> loadlevfromlvp;
@@ -57,16 +66,17 @@ class TForm2 : public QDialog {
   protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void setCell(int row, int column, const QString& text);
 
     int levelCount_ = 0;
     bool confirming_ = false;
-    bool centred_ = false;
 };
+
+// The level caption of the main window for the level at 0-based `index`: "Уровень: "
+// followed by index + 1.
+QString levelCaption(int index);
 
 // The full path of the standard set: the program's folder followed by
 // "levels/standart.lvp".
