@@ -284,6 +284,8 @@ TEST_F(FlowWindowTest, UndoAfterADeathByBlastBringsTheBlastedObjectsBack) {
                   {"", "", "", "", "", "", "", "", "", "", "", "", "."});
     writeSet(set, {level});
     choose(set, 0);
+    // The chooser's own redraw comes first, as it does for a player.
+    ASSERT_TRUE(waitFor([&] { return !form.DXTimer3->Enabled(); }));
     press(kKeyUp);  // (3, 7)
     press(kKeyUp);  // the bomb to (3, 5), into the beam
     ASSERT_EQ(form.board.playerDead, 1);
