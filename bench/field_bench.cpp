@@ -208,7 +208,7 @@ void BM_SessionStepsMidGame(benchmark::State& state) {
 BENCHMARK(BM_SessionStepsMidGame);
 
 // Records each benchmark's processor time per iteration (steadier than the wall clock on a
-// busy machine) and its items per second.
+// busy machine) and its items per second; with repetitions, those of the median.
 class RatioReporter : public benchmark::ConsoleReporter {
   public:
     std::map<std::string, double> perIteration;
@@ -216,7 +216,9 @@ class RatioReporter : public benchmark::ConsoleReporter {
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             if (run.iterations <= 0 || run.error_occurred) continue;
-            const std::string name = run.benchmark_name();
+            // With repetitions, the median of them stands for the benchmark.
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median") continue;
+            const std::string name = run.run_name.function_name;
             perIteration[name] = run.GetAdjustedCPUTime() * unitScale(run.time_unit);
             const auto items = run.counters.find("items_per_second");
             if (items != run.counters.end()) itemsPerSecond[name] = items->second;
