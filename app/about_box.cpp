@@ -1,10 +1,9 @@
 #include "app/about_box.h"
 
-#include <QApplication>
 #include <QDesktopServices>
 #include <QKeyEvent>
-#include <QScreen>
 
+#include "platform/form_setup.h"
 #include "platform/paths.h"
 
 namespace prismcrate {
@@ -27,13 +26,8 @@ QLabel* makeLabel(QWidget* parent, const QString& text, int left, int top, bool 
 
 TForm5::TForm5(QWidget* parent)
     : QDialog(parent), openUrl([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
-    setWindowTitle(QStringLiteral("О программе"));
     // Dialog border: fixed size, no minimise or maximise, no close button.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    QFont font = QApplication::font();
-    font.setPointSize(8);
-    setFont(font);
-    setFixedSize(278, 107);
+    setUpForm(*this, QStringLiteral("О программе"), FormBorder::Dialog, QSize(278, 107));
 
     Panel2 = new QFrame(this);
     Panel2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -86,7 +80,9 @@ TForm5::TForm5(QWidget* parent)
 void TForm5::FormCreate() {
     // Key preview: keys sent to OK pass FormKeyDown first. The window's close request is
     // refused by reject().
-    Button1->installEventFilter(this);
+    setKeyPreview(*this, [this](QWidget*, QKeyEvent& key) {
+        return FormKeyDown(key.key(), key.modifiers());
+    });
 }
 
 bool TForm5::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
@@ -103,10 +99,6 @@ void TForm5::Label4Click() {
 }
 
 bool TForm5::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Button1 && event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (FormKeyDown(key->key(), key->modifiers())) return true;
-    }
     if (watched == Label4 && event->type() == QEvent::MouseButtonRelease) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton &&
@@ -119,7 +111,6 @@ bool TForm5::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TForm5::keyPressEvent(QKeyEvent* event) {
-    if (FormKeyDown(event->key(), event->modifiers())) return;
     if (event->key() == Qt::Key_Escape) return;
     QDialog::keyPressEvent(event);
 }
@@ -127,11 +118,6 @@ void TForm5::keyPressEvent(QKeyEvent* event) {
 void TForm5::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     Button1->setFocus();
-    if (QScreen* screen = this->screen()) {
-        const QRect area = screen->availableGeometry();
-        const QSize size = frameGeometry().size();
-        move(area.center() - QPoint(size.width() / 2, size.height() / 2));
-    }
 }
 
 }  // namespace prismcrate

@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QPainter>
-#include <QScreen>
 #include <QVBoxLayout>
 
 #include "app/about_box.h"
@@ -17,6 +16,7 @@
 #include "levels/title_text.h"
 #include "media/dx_timer.h"
 #include "platform/error_box.h"
+#include "platform/form_setup.h"
 #include "platform/paths.h"
 
 namespace prismcrate {
@@ -39,25 +39,35 @@ int virtualKeyFromQt(int qtKey) {
 }
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
-    setWindowTitle(QStringLiteral("Prismcrate"));
-    // Single-line border, system menu and minimise box, no maximise box, fixed size.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
-    QFont font = QApplication::font();
-    font.setPointSize(8);
-    setFont(font);
+    // Single-line border, system menu and minimise box, no maximise box; FormCreate fixes
+    // the size.
+    setUpForm(*this, QStringLiteral("Prismcrate"), FormBorder::Single);
 
     createMenus();
     createControls();
     createSoundAndTimers();
     createEditor();
-    qApp->installEventFilter(this);
+    displayCanvas_ = std::make_unique<TDXFieldCanvas>(*DXImageList1, *DXDraw1);
+    waveCues_ = std::make_unique<TDXWaveCues>(*DXWaveList1);
+    setOutputs(nullptr, nullptr);
+    // Every key pressed while the main window is active reaches FormKeyDown first, and
+    // the keys it handles never move the focus between controls.
+    setKeyPreview(*this, [this](QWidget*, QKeyEvent& key) {
+        if (!isActiveWindow()) return false;
+        const int vk = virtualKeyFromQt(key.key());
+        if (vk == 0) return false;
+        FormKeyDown(vk);
+        return true;
+    });
     FormCreate();
 }
 
-TForm1::~TForm1() {
-    qApp->removeEventFilter(this);
+TForm1::~TForm1() = default;
+
+void TForm1::setOutputs(FieldCanvas* canvas, CuePlayer* cues) {
+    canvas_ = canvas ? canvas : displayCanvas_.get();
+    cues_ = cues ? cues : waveCues_.get();
+    session.attach(canvas_, cues_, this);
 }
 
 void TForm1::setDialogs(TForm2* form2, TForm3* form3, TForm4* form4, TForm5* form5) {
@@ -243,38 +253,8 @@ void TForm1::drawHitMask() {
     Image3->setPicture(mask);
 }
 
-void TForm1::showEvent(QShowEvent* event) {
-    QMainWindow::showEvent(event);
-    if (!centred_) {
-        centred_ = true;
-        if (QScreen* screen = this->screen()) {
-            const QRect area = screen->availableGeometry();
-            const QSize size = frameGeometry().size();
-            move(area.center() - QPoint(size.width() / 2, size.height() / 2));
-        }
-    }
-}
-
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    // Every key pressed while the main window is active reaches FormKeyDown first, and
-    // the keys it handles never move the focus between controls.
-    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
-        auto* widget = static_cast<QWidget*>(watched);
-        if (widget->window() == this && isActiveWindow()) {
-            auto* keyEvent = static_cast<QKeyEvent*>(event);
-            const int vk = virtualKeyFromQt(keyEvent->key());
-            if (vk != 0) {
-                FormKeyDown(vk);
-                return true;
-            }
-        }
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
 void TForm1::FormKeyDown(int key) {
-    winGuard.keyPressed(board, key);
-    prismcrate::FormKeyDown(board, *this, key);
+    if (session.key(key).closeRequested) close();
 }
 
 void TForm1::N4Click() {
@@ -315,14 +295,22 @@ void TForm1::loadlevel() {
     showpole();
 }
 
+std::string TForm1::currentSetFile() const {
+    return Form2 ? Form2->currentSetFile() : std::string();
+}
+
+int TForm1::currentLevel() const {
+    return Form2 ? Form2->currentLevel() : 0;
+}
+
+void TForm1::showLevelNumber(int index) {
+    Panel3->setText(levelCaption(index));
+}
+
 void TForm1::loadlevfromlvp() {
-    // The current set is the chooser's Edit1, the current level its Edit2.
-    const std::string path = Form2 ? Form2->currentSetFile() : std::string();
-    bool isNumber = false;
-    long long index = Form2 ? Form2->Edit2->text().toLongLong(&isNumber) : 0;
-    if (!isNumber) index = -1;
     std::string title = levelTitle(Form3);
-    if (loadLevelFromSetFile(path, index, board, title) == SetLevelStatus::Loaded)
+    if (loadLevelFromSetFile(currentSetFile(), currentLevel(), board, title) ==
+        SetLevelStatus::Loaded)
         setLevelTitle(Form3, title);
     // Whether or not a level was read, play goes on in game mode.
     board.regim = kModeGame;
@@ -331,20 +319,20 @@ void TForm1::loadlevfromlvp() {
 
 void TForm1::LoadLevel1Click() {
     // A level the player picks is tested for a win at once, whatever came before it.
-    winGuard.reset();
+    session.winGuard().reset();
     board.playerDead = 0;
-    Exit1->setEnabled(false);
+    session.setUndoAvailable(false);
     board.testRun = 0;
     if (Form2 && !Form2->isVisible()) Form2->exec();
 }
 
 void TForm1::changeregim() {
     // Opening the editor ends the level that the win sequence may have brought in.
-    if (board.regim == kModeEdit) winGuard.reset();
+    if (board.regim == kModeEdit) session.winGuard().reset();
     if (board.regim == kModeTitle) {
         setWindowMenu(MainMenu1);
         Image2->hide();
-        drawTitleField(*this);
+        drawTitleField(canvas());
     }
     if (board.regim == kModeEdit) {
         Panel3->setText(QString());
@@ -362,21 +350,8 @@ void TForm1::changeregim() {
     }
 }
 
-// Host.
-void TForm1::drawPattern(int sheet, int pattern, int x, int y) {
-    DXImageList1->Items[sheet].Draw(DXDraw1->Surface(), x, y, pattern);
-}
-void TForm1::flip() {
-    DXDraw1->Flip();
-}
 void TForm1::showpole() {
-    prismcrate::showpole(board, *this);
-}
-void TForm1::setUndoEnabled(bool enabled) {
-    Exit1->setEnabled(enabled);
-}
-void TForm1::closeMainWindow() {
-    close();
+    session.showpole();
 }
 
 }  // namespace prismcrate

@@ -1,5 +1,8 @@
 // The main window: the playing field, the editor's palette, the status panel and the two
-// menu bars, and the glue between the handlers and the game state.
+// menu bars, and the glue between the handlers and the game session. The session runs
+// every key, undo, restart and redraw; the window draws it on DXDraw1 through a canvas
+// over the sprite sheets, plays its cues from DXWaveList1, and supplies its flow: the
+// blast redraw timer DXTimer1, the undo command, the level set and the editor.
 #pragma once
 
 #include <QAction>
@@ -7,15 +10,16 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <memory>
 
 #include "app/timage.h"
 #include "editor/painting.h"
 #include "game/board.h"
-#include "game/flow.h"
-#include "game/host.h"
+#include "game/session.h"
 #include "levels/file_dialog.h"
-#include "media/dximagelist.h"
 #include "media/dxdraw.h"
+#include "media/dximagelist.h"
+#include "media/field_canvas.h"
 
 namespace prismcrate {
 
@@ -28,7 +32,7 @@ class TDXTimer;
 class TDXSound;
 class TDXWaveList;
 
-class TForm1 : public QMainWindow, public Host {
+class TForm1 : public QMainWindow, public SessionFlow {
     Q_OBJECT
   public:
     explicit TForm1(QWidget* parent = nullptr);
@@ -37,8 +41,17 @@ class TForm1 : public QMainWindow, public Host {
     // The dialogs are created after the main window, each once for the whole run.
     void setDialogs(TForm2* form2, TForm3* form3, TForm4* form4, TForm5* form5);
 
-    // The one game state of the program.
-    Board board;
+    // The one game, and its board: the one game state of the program.
+    Session session;
+    Board& board = session.board;
+
+    // Where the session draws and sounds: by default the window's own canvas over DXDraw1
+    // and cues over DXWaveList1; null restores the default. Tests put recorders between.
+    void setOutputs(FieldCanvas* canvas, CuePlayer* cues);
+    FieldCanvas& canvas() { return *canvas_; }
+    CuePlayer& cues() { return *cues_; }
+    TDXFieldCanvas& displayCanvas() { return *displayCanvas_; }
+    TDXWaveCues& waveCues() { return *waveCues_; }
 
     // The dialogs: chooser, title dialog, set builder, about box.
     TForm2* Form2 = nullptr;
@@ -112,11 +125,11 @@ class TForm1 : public QMainWindow, public Host {
     void DXTimer2Timer(TCustomDXTimer* Sender, int LagCount);
     void DXTimer3Timer(TCustomDXTimer* Sender, int LagCount);
 
-    // Game flow: undo ("Отменить ход") and restart ("Новая"); the guard that keeps a level
-    // brought in by the win sequence from being won before the player's first move on it.
+    // Game flow: undo ("Отменить ход") and restart ("Новая").
     void Exit1Click();
     void Restartlevel1Click();
-    WinGuard winGuard;
+    // One field pass of the session, as every change of the board ends with.
+    void showpole();
 
     // The editor: palette, painting with the mouse and the editor menu's commands.
     EditorState editor;  // selectedTool, mouseX, mouseY, leftHeld, rightHeld
@@ -143,27 +156,25 @@ class TForm1 : public QMainWindow, public Host {
     // Applies `regim` to the window.
     void changeregim();
 
+    // The current set and level, kept by the chooser; "Уровень: " and the level's number
+    // in the status panel.
+    std::string currentSetFile() const;
+    int currentLevel() const;
+    void showLevelNumber(int index);
+
     // The file dialogs of savelevel and loadlevel.
     TFileDialog OpenDialog1{TFileDialog::Kind::Open, QStringLiteral("*.lev"),
                             QStringLiteral("lev")};
     TFileDialog SaveDialog1{TFileDialog::Kind::Save, QStringLiteral("*.lev"),
                             QStringLiteral("lev")};
 
-    // Host.
-    void drawPattern(int sheet, int pattern, int x, int y) override;
-    void flip() override;
-    void playCue(int cue, bool wait) override;
-    void stopCue(int cue) override;
+    // SessionFlow.
     bool blastTimerEnabled() override;
-    void enableBlastTimer() override;
-    void showpole() override;
-    void winSequence() override;
+    void setBlastTimerEnabled(bool enabled) override;
     void setUndoEnabled(bool enabled) override;
-    void closeMainWindow() override;
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
+    void returnToEditor() override;
+    void advanceToNextLevel() override;
+    void reloadLevel() override;
 
   private:
     void createControls();
@@ -174,7 +185,10 @@ class TForm1 : public QMainWindow, public Host {
     void createEditor();
 
     QMenuBar* currentMenu_ = nullptr;
-    bool centred_ = false;
+    std::unique_ptr<TDXFieldCanvas> displayCanvas_;
+    std::unique_ptr<TDXWaveCues> waveCues_;
+    FieldCanvas* canvas_ = nullptr;
+    CuePlayer* cues_ = nullptr;
 };
 
 // Maps a Qt key to the virtual-key code the move rules use, or 0 for keys they ignore.

@@ -62,16 +62,19 @@ void TForm1::Image2MouseDown(Qt::MouseButton, int x, int y) {
 }
 
 void TForm1::leftmouse() {
-    prismcrate::leftmouse(board, *this, editor);
+    prismcrate::leftmouse(
+        board, [this] { showpole(); }, editor);
 }
 
 void TForm1::DXDraw1MouseDown(TMouseButton Button, TShiftState, int X, int Y) {
     if (Button == mbNone) return;
-    fieldMouseDown(board, *this, editor, editorButton(Button), X, Y);
+    fieldMouseDown(
+        board, [this] { showpole(); }, editor, editorButton(Button), X, Y);
 }
 
 void TForm1::DXDraw1MouseMove(TShiftState, int X, int Y) {
-    fieldMouseMove(board, *this, editor, X, Y);
+    fieldMouseMove(
+        board, [this] { showpole(); }, editor, X, Y);
 }
 
 void TForm1::DXDraw1MouseUp(TMouseButton Button, TShiftState, int, int) {
@@ -103,16 +106,15 @@ void TForm1::N21Click() {
 }
 
 void TForm1::N17Click() {
-    const int index = Form2 ? Form2->Edit2->text().toInt() : 0;
-    Panel3->setText(QStringLiteral("Уровень: ") + QString::number(index + 1));
+    showLevelNumber(currentLevel());
     board.testRun = 0;
-    setUndoEnabled(false);
+    session.setUndoAvailable(false);
     loadlevfromlvp();
 }
 
 void TForm1::N18Click() {
     startTestRun(board);
-    setUndoEnabled(false);
+    session.setUndoAvailable(false);
     changeregim();
 }
 

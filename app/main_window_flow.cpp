@@ -1,9 +1,11 @@
-// The main window's game flow: undo and restart, the start-up tick, the redraw timers and
-// the win sequence.
+// The main window's game flow: undo and restart, the start-up tick, the redraw timers, and
+// what the session asks of the window: the blast redraw timer, the undo command, the
+// advance to the next level, the return to the editor and the reload for a restart.
 #include <QFileInfo>
 #include <QString>
 
 #include "app/main_window.h"
+#include "field/field.h"
 #include "game/flow.h"
 #include "levels/chooser_dialog.h"
 #include "media/dx_timer.h"
@@ -14,45 +16,20 @@ namespace {
 // The start-up check looks for the standard set relative to the current directory.
 const char* const kStandardSetCheck = "./levels/standart.lvp";
 
-// The level set in use as the win sequence sees it: the chooser keeps the position and
-// the list, the main window loads levels, switches modes and shows the level number.
-class WindowLevelFlow : public LevelFlow {
-  public:
-    explicit WindowLevelFlow(TForm1& form) : form_(form) {}
-
-    int currentLevelIndex() override {
-        return form_.Form2 ? parseLevelIndex(form_.Form2->Edit2->text().toStdString()) : 0;
-    }
-    void setCurrentLevelIndex(int index) override {
-        if (form_.Form2) form_.Form2->Edit2->setText(QString::number(index));
-    }
-    int levelCount() override { return form_.Form2 ? form_.Form2->StringGrid1->rowCount() : 1; }
-    void loadCurrentLevel() override { form_.loadlevfromlvp(); }
-    void switchMode(const std::string& mode) override {
-        form_.board.regim = mode;
-        form_.changeregim();
-    }
-    void showLevelNumber(int index) override {
-        form_.Panel3->setText(QStringLiteral("Уровень: ") + QString::number(index + 1));
-    }
-
-  private:
-    TForm1& form_;
-};
-
 }  // namespace
 
 void TForm1::Exit1Click() {
-    prismcrate::Exit1Click(board, *this);
+    session.undo();
 }
 
 void TForm1::Restartlevel1Click() {
-    prismcrate::Restartlevel1Click(board, *this, [this] { loadlevfromlvp(); });
+    session.restart();
 }
 
 void TForm1::DXTimer1Timer(TCustomDXTimer*, int) {
-    showpole();
-    DXTimer1->setEnabled(false);
+    // One more field pass, then the timer stops; a death that pass finds is drawn as the
+    // wreck by a further pass at once.
+    session.serveBlastRedraw();
 }
 
 void TForm1::DXTimer2Timer(TCustomDXTimer*, int) {
@@ -77,7 +54,7 @@ void TForm1::DXTimer2Timer(TCustomDXTimer*, int) {
         // finds the chooser showing and only stops the timer.
         if (!Form2->isVisible()) Form2->exec();
     }
-    flip();
+    canvas().present();
     DXTimer2->setEnabled(false);
 }
 
@@ -86,9 +63,34 @@ void TForm1::DXTimer3Timer(TCustomDXTimer*, int) {
     DXTimer3->setEnabled(false);
 }
 
-void TForm1::winSequence() {
-    WindowLevelFlow flow(*this);
-    prismcrate::winSequence(board, *this, flow, winGuard);
+// SessionFlow.
+
+bool TForm1::blastTimerEnabled() {
+    return DXTimer1->Enabled();
+}
+
+void TForm1::setBlastTimerEnabled(bool enabled) {
+    DXTimer1->setEnabled(enabled);
+}
+
+void TForm1::setUndoEnabled(bool enabled) {
+    Exit1->setEnabled(enabled);
+}
+
+void TForm1::returnToEditor() {
+    board.regim = kModeEdit;
+    changeregim();
+}
+
+void TForm1::advanceToNextLevel() {
+    const int next = nextLevelIndex(currentLevel(), Form2 ? Form2->levelRows() : 1);
+    if (Form2) Form2->setCurrentLevel(next);
+    loadlevfromlvp();
+    showLevelNumber(next);
+}
+
+void TForm1::reloadLevel() {
+    loadlevfromlvp();
 }
 
 }  // namespace prismcrate

@@ -1,5 +1,5 @@
 // The main window's sound cues and frame timers, set up as the window's component data
-// describes them, and the Host calls that reach them.
+// describes them.
 #include <QFile>
 #include <QString>
 
@@ -56,23 +56,6 @@ void TForm1::createSoundAndTimers() {
     DXTimer1->Loaded();
     DXTimer2->Loaded();
     DXTimer3->Loaded();
-}
-
-// Host.
-void TForm1::playCue(int cue, bool wait) {
-    DXWaveList1->Items[cue].Play(wait);
-}
-
-void TForm1::stopCue(int cue) {
-    DXWaveList1->Items[cue].Stop();
-}
-
-bool TForm1::blastTimerEnabled() {
-    return DXTimer1->Enabled();
-}
-
-void TForm1::enableBlastTimer() {
-    DXTimer1->setEnabled(true);
 }
 
 }  // namespace prismcrate

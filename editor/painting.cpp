@@ -55,7 +55,7 @@ void eraseCell(Board& board, int x, int y) {
     board.floor(x, y) = kFloorPlain;
 }
 
-void leftmouse(Board& board, Host& host, EditorState& state) {
+void leftmouse(Board& board, const FieldRedraw& redraw, EditorState& state) {
     state.mouseX = std::clamp(state.mouseX, 0, kFieldPixels - 1);
     state.mouseY = std::clamp(state.mouseY, 0, kFieldPixels - 1);
     const int x = pixelToCell(state.mouseX);
@@ -66,17 +66,17 @@ void leftmouse(Board& board, Host& host, EditorState& state) {
         board.object(x, y) = kEmpty;
     }
     if (!board.robotAt(x, y)) applyTool(board, state.selectedTool, x, y);
-    host.showpole();
+    redraw();
 }
 
-void fieldMouseDown(Board& board, Host& host, EditorState& state, MouseButton button, int x,
-                    int y) {
+void fieldMouseDown(Board& board, const FieldRedraw& redraw, EditorState& state, MouseButton button,
+                    int x, int y) {
     if (board.regim != kModeEdit) return;
     if (button == MouseButton::Left) {
         state.leftHeld = 1;
         state.mouseX = x;
         state.mouseY = y;
-        leftmouse(board, host, state);
+        leftmouse(board, redraw, state);
     } else if (button == MouseButton::Right) {
         state.rightHeld = 1;
         // A press always lies on the field; anything else is ignored rather than wrapped
@@ -84,19 +84,19 @@ void fieldMouseDown(Board& board, Host& host, EditorState& state, MouseButton bu
         if (x >= 0 && x < kFieldPixels && y >= 0 && y < kFieldPixels)
             eraseCell(board, pixelToCell(x), pixelToCell(y));
     }
-    host.showpole();
+    redraw();
 }
 
-void fieldMouseMove(Board& board, Host& host, EditorState& state, int x, int y) {
+void fieldMouseMove(Board& board, const FieldRedraw& redraw, EditorState& state, int x, int y) {
     if (board.regim != kModeEdit) return;
     if (state.leftHeld) {
         state.mouseX = x;
         state.mouseY = y;
-        leftmouse(board, host, state);
+        leftmouse(board, redraw, state);
     }
     if (state.rightHeld && x > 0 && x < kFieldPixels - 1 && y > 0 && y < kFieldPixels - 1) {
         eraseCell(board, pixelToCell(x), pixelToCell(y));
-        host.showpole();
+        redraw();
     }
 }
 

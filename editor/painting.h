@@ -1,12 +1,12 @@
 // Painting the field in the editor: the sixteen tools, the cell painter and the field's
-// mouse events in edit mode. No window is needed: the painter works on the board and asks
-// the host for the field pass that follows every change.
+// mouse events in edit mode. No window is needed: the painter works on the board and calls
+// back for the field pass that follows every change.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "game/board.h"
-#include "game/host.h"
 
 namespace prismcrate {
 
@@ -45,6 +45,9 @@ struct EditorState {
 
 enum class MouseButton { Left, Right, Middle };
 
+// Runs the field pass on the board (the main window's session does it).
+using FieldRedraw = std::function<void()>;
+
 // What a tool other than the robot does to the cell (x, y): movable objects keep the floor
 // mark, fixed objects reset it to plain floor, and the target and plate tools keep a
 // movable object but remove a blocking one. The robot tool, an unknown tool or a cell off
@@ -57,13 +60,14 @@ void eraseCell(Board& board, int x, int y);
 // Paints the selected tool into the cell under (mouseX, mouseY), clamped to the field, and
 // redraws. The robot tool moves the robot there and empties the cell's object; no other
 // tool ever changes the robot's cell.
-void leftmouse(Board& board, Host& host, EditorState& state);
+void leftmouse(Board& board, const FieldRedraw& redraw, EditorState& state);
 
 // The field's mouse events. Outside edit mode they do nothing at all. Left paints (and
 // keeps painting while held), right erases: a press erases the cell under it, a drag
 // erases only at positions 1..478 on both axes.
-void fieldMouseDown(Board& board, Host& host, EditorState& state, MouseButton button, int x, int y);
-void fieldMouseMove(Board& board, Host& host, EditorState& state, int x, int y);
+void fieldMouseDown(Board& board, const FieldRedraw& redraw, EditorState& state, MouseButton button,
+                    int x, int y);
+void fieldMouseMove(Board& board, const FieldRedraw& redraw, EditorState& state, int x, int y);
 void fieldMouseUp(Board& board, EditorState& state, MouseButton button);
 
 // Palette geometry: a 103 by 103 picture, cells of cellSize at a pitch of cellSize + 1,

@@ -1,13 +1,12 @@
 #include "editor/title_dialog.h"
 
-#include <QApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
-#include <QScreen>
 #include <QValidator>
 
 #include "levels/cp1251.h"
 #include "levels/title_text.h"
+#include "platform/form_setup.h"
 
 namespace prismcrate {
 namespace {
@@ -28,14 +27,6 @@ class Cp1251Validator : public QValidator {
     }
 };
 
-void centreOnDesktop(QWidget* window) {
-    if (QScreen* screen = window->screen()) {
-        const QRect area = screen->availableGeometry();
-        const QSize size = window->frameGeometry().size();
-        window->move(area.center() - QPoint(size.width() / 2, size.height() / 2));
-    }
-}
-
 }  // namespace
 
 void showProgramError(QWidget* parent, const QString& text) {
@@ -44,13 +35,8 @@ void showProgramError(QWidget* parent, const QString& text) {
 }
 
 TForm3::TForm3(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("Введите название уровня"));
     // Fixed dialog frame with a title bar and no close button.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    QFont font = QApplication::font();
-    font.setPointSize(8);
-    setFont(font);
-    setFixedSize(201, 71);
+    setUpForm(*this, QStringLiteral("Введите название уровня"), FormBorder::Dialog, QSize(201, 71));
 
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
@@ -72,9 +58,15 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
 }
 
 void TForm3::FormCreate() {
-    // Key preview: the keys typed into Edit1 pass FormKeyDown first. The window's close
-    // request is refused by reject().
-    Edit1->installEventFilter(this);
+    // Key preview: the keys typed into Edit1 pass FormKeyDown first; Enter there confirms.
+    // The window's close request is refused by reject().
+    setKeyPreview(*this, [this](QWidget* target, QKeyEvent& key) {
+        if (FormKeyDown(key.key(), key.modifiers())) return true;
+        if (target != Edit1 || (key.key() != Qt::Key_Return && key.key() != Qt::Key_Enter))
+            return false;
+        Edit1KeyDown(key.key());
+        return true;
+    });
 }
 
 QString TForm3::title() const {
@@ -111,28 +103,10 @@ void TForm3::Edit1KeyDown(int key) {
     if (key == Qt::Key_Return || key == Qt::Key_Enter) Button1Click();
 }
 
-bool TForm3::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Edit1 && event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (FormKeyDown(key->key(), key->modifiers())) return true;
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            Edit1KeyDown(key->key());
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
-}
-
 void TForm3::keyPressEvent(QKeyEvent* event) {
-    if (FormKeyDown(event->key(), event->modifiers())) return;
     // Escape would cancel a dialog; this one has nothing to cancel to.
     if (event->key() == Qt::Key_Escape) return;
     QDialog::keyPressEvent(event);
-}
-
-void TForm3::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    centreOnDesktop(this);
 }
 
 }  // namespace prismcrate

@@ -44,9 +44,7 @@ class TForm3 : public QDialog {
     void reject() override {}
 
   protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 };
 
 }  // namespace prismcrate

@@ -1,7 +1,10 @@
 #include "field/field.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+
+#include "game/layer_scan.h"
 
 namespace prismcrate {
 namespace {
@@ -56,22 +59,36 @@ struct NoPaint {
     void present() {}
 };
 
+bool isEmitter(std::uint8_t code) {
+    return code >= kEmitterLeft && code <= kEmitterDown;
+}
+
 bool isWallAt(const Board& board, int x, int y) {
     return board.object(x, y) == kWall;
 }
 
+// The robot's cell as a layer index, or -1 when a damaged level put it off the field.
+int robotIndex(const Board& board) {
+    return onField(board.playerX, board.playerY) ? cellIndex(board.playerX, board.playerY) : -1;
+}
+
 // Plates: released when nothing weighs on them any more, then pressed by any object or
 // by the robot. The robot counts only for pressing, so a plate under it clicks on every
-// pass. Returns whether any plate is pressed afterwards.
+// pass. Returns whether any plate is pressed afterwards. Every cell is decided on its own
+// and every click is the same cue, so the cells need not be visited in sweep order.
 bool platePass(Board& board, FieldHooks& hooks) {
+    using namespace layer_scan;
+    static_assert(kPlateReleased % 2 == 0 && kPlatePressed == kPlateReleased + 1);
     bool platePressed = false;
-    for (int y = 0; y < kFieldSize; ++y) {
-        for (int x = 0; x < kFieldSize; ++x) {
-            std::uint8_t& floor = board.floor(x, y);
-            const std::uint8_t object = board.object(x, y);
+    const int robot = robotIndex(board);
+    for (int first = 0; first < kCellCount; first += kWordCells) {
+        if (!anyBytePair(word(board.floorLayer, first), kPlateReleased)) continue;
+        for (int i = first; i < first + kWordCells; ++i) {
+            std::uint8_t& floor = board.floorLayer[i];
+            if (floor != kPlateReleased && floor != kPlatePressed) continue;
+            const std::uint8_t object = board.objectLayer[i];
             if (floor == kPlatePressed && object == kEmpty) floor = kPlateReleased;
-            if ((floor == kPlateReleased || floor == kPlatePressed) &&
-                (object != kEmpty || board.robotAt(x, y))) {
+            if (object != kEmpty || i == robot) {
                 if (floor == kPlateReleased) hooks.playCue(kCueClick);
                 floor = kPlatePressed;
                 platePressed = true;
@@ -82,20 +99,26 @@ bool platePass(Board& board, FieldHooks& hooks) {
 }
 
 // Any pressed plate opens every gate; otherwise every open gate that holds nothing and
-// not the robot closes.
+// not the robot closes. Each cell on its own, so in any order.
 void gatePass(Board& board, bool platePressed) {
-    for (int y = 0; y < kFieldSize; ++y) {
-        for (int x = 0; x < kFieldSize; ++x) {
-            std::uint8_t& object = board.object(x, y);
-            std::uint8_t& floor = board.floor(x, y);
-            if (platePressed) {
-                if (object == kGateClosed) {
-                    object = kEmpty;
-                    floor = kGateOpen;
-                }
-            } else if (floor == kGateOpen && object == kEmpty && !board.robotAt(x, y)) {
-                object = kGateClosed;
-                floor = kFloorPlain;
+    using namespace layer_scan;
+    const int robot = robotIndex(board);
+    for (int first = 0; first < kCellCount; first += kWordCells) {
+        if (platePressed) {
+            if (!anyByte(word(board.objectLayer, first), kGateClosed)) continue;
+            for (int i = first; i < first + kWordCells; ++i) {
+                if (board.objectLayer[i] != kGateClosed) continue;
+                board.objectLayer[i] = kEmpty;
+                board.floorLayer[i] = kGateOpen;
+            }
+        } else {
+            if (!anyByte(word(board.floorLayer, first), kGateOpen)) continue;
+            for (int i = first; i < first + kWordCells; ++i) {
+                if (board.floorLayer[i] != kGateOpen || board.objectLayer[i] != kEmpty ||
+                    i == robot)
+                    continue;
+                board.objectLayer[i] = kGateClosed;
+                board.floorLayer[i] = kFloorPlain;
             }
         }
     }
@@ -272,12 +295,31 @@ struct BeamCall {
     }
 
     void run() {
-        for (int y = 0; y < kFieldSize; ++y) {
-            for (int x = 0; x < kFieldSize; ++x) {
-                const std::uint8_t code = board.object(x, y);
-                if (code >= kEmitterLeft && code <= kEmitterDown)
-                    trace(x, y, static_cast<std::uint8_t>(code - kEmitterLeft + kLeft));
+        // The emitters are traced in sweep order, each with its code at its turn. Blasts
+        // only ever empty cells, so the emitters met in the sweep are those on the field
+        // now, less the ones a blast removes before their turn: they are found first, then
+        // visited in sweep order.
+        using namespace layer_scan;
+        static_assert(kEmitterLeft % 2 == 0 && kEmitterUp == kEmitterLeft + 1 &&
+                      kEmitterRight % 2 == 0 && kEmitterDown == kEmitterRight + 1);
+        std::array<std::uint16_t, kCellCount> emitters;  // sweep positions, y * 20 + x
+        int count = 0;
+        for (int first = 0; first < kCellCount; first += kWordCells) {
+            const std::uint64_t w = word(board.objectLayer, first);
+            if (!anyBytePair(w, kEmitterLeft) && !anyBytePair(w, kEmitterRight)) continue;
+            for (int i = first; i < first + kWordCells; ++i) {
+                if (!isEmitter(board.objectLayer[i])) continue;
+                emitters[count++] =
+                    static_cast<std::uint16_t>((i % kFieldSize) * kFieldSize + i / kFieldSize);
             }
+        }
+        std::sort(emitters.begin(), emitters.begin() + count);
+        for (int n = 0; n < count; ++n) {
+            const int x = emitters[n] % kFieldSize;
+            const int y = emitters[n] / kFieldSize;
+            const std::uint8_t code = board.object(x, y);
+            if (isEmitter(code))
+                trace(x, y, static_cast<std::uint8_t>(code - kEmitterLeft + kLeft));
         }
         if (exploded) {
             hooks.playCue(kCueExplosion);
@@ -301,21 +343,6 @@ void fieldPass(Board& board, FieldHooks& hooks, Paint& paint) {
     if (board.regim == kModeGame && board.solved()) hooks.levelSolved();
 }
 
-// The older Host seen through the new interfaces.
-struct HostHooks final : FieldHooks, FieldCanvas {
-    Host& host;
-    explicit HostHooks(Host& h) : host(h) {}
-    void playCue(int cue) override { host.playCue(cue, false); }
-    bool blastTimerEnabled() override { return host.blastTimerEnabled(); }
-    void enableBlastTimer() override { host.enableBlastTimer(); }
-    void nestedPass() override { host.showpole(); }
-    void levelSolved() override { host.winSequence(); }
-    void drawPattern(int sheet, int pattern, int x, int y) override {
-        host.drawPattern(sheet, pattern, x, y);
-    }
-    void present() override { host.flip(); }
-};
-
 }  // namespace
 
 void showpole(Board& board, FieldHooks& hooks, FieldCanvas& canvas) {
@@ -333,14 +360,11 @@ void showbeam(Board& board, FieldHooks& hooks, FieldCanvas& canvas) {
     BeamCall<CanvasPaint>{board, hooks, paint}.run();
 }
 
-void showpole(Board& board, Host& host) {
-    HostHooks hooks(host);
-    showpole(board, hooks, hooks);
-}
-
-void showbeam(Board& board, Host& host) {
-    HostHooks hooks(host);
-    showbeam(board, hooks, hooks);
+void drawTitleField(FieldCanvas& canvas) {
+    CanvasPaint paint{canvas};
+    for (int y = 0; y < kFieldSize; ++y)
+        for (int x = 0; x < kFieldSize; ++x) paint.cell(kTiles1, kFloorPatterns[kFloorPlain], x, y);
+    paint.present();
 }
 
 }  // namespace prismcrate

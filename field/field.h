@@ -8,7 +8,6 @@
 #pragma once
 
 #include "game/board.h"
-#include "game/host.h"
 #include "game/ports.h"
 
 namespace prismcrate {
@@ -44,8 +43,8 @@ void showpoleRulesOnly(Board& board, FieldHooks& hooks);
 // for the redraws that follow.
 void showbeam(Board& board, FieldHooks& hooks, FieldCanvas& canvas);
 
-// The older single-interface form, kept while callers move to the forms above.
-void showpole(Board& board, Host& host);
-void showbeam(Board& board, Host& host);
+// The title screen: plain floor in every cell, row by row, then presented. No robot and
+// no beams.
+void drawTitleField(FieldCanvas& canvas);
 
 }  // namespace prismcrate

@@ -1,5 +1,7 @@
 #include "game/board.h"
 
+#include "game/layer_scan.h"
+
 namespace prismcrate {
 
 void Board::resetForLoadedLevel() {
@@ -30,9 +32,13 @@ void Board::clearField() {
 }
 
 bool Board::solved() const {
-    for (int y = 0; y < kFieldSize; ++y)
-        for (int x = 0; x < kFieldSize; ++x)
-            if (object(x, y) == kCrate && floor(x, y) != kFloorTarget) return false;
+    // The answer does not depend on the order the cells are looked at.
+    using namespace layer_scan;
+    for (int first = 0; first < kCellCount; first += kWordCells) {
+        if (!anyByte(word(objectLayer, first), kCrate)) continue;
+        for (int i = first; i < first + kWordCells; ++i)
+            if (objectLayer[i] == kCrate && floorLayer[i] != kFloorTarget) return false;
+    }
     return true;
 }
 

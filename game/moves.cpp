@@ -99,19 +99,4 @@ MoveOutcome applyMove(Board& board, int key) {
     return out;
 }
 
-void FormKeyDown(Board& board, Host& host, int key) {
-    const MoveOutcome move = applyMove(board, key);
-    if (move.ignored) return;
-    if (move.closeRequested) {
-        host.closeMainWindow();
-        return;
-    }
-    if (move.pushed) {
-        host.stopCue(kCueMove);
-        host.playCue(kCueMove, false);
-    }
-    if (move.moved) host.setUndoEnabled(true);
-    host.showpole();
-}
-
 }  // namespace prismcrate

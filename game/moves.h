@@ -2,7 +2,6 @@
 #pragma once
 
 #include "game/board.h"
-#include "game/host.h"
 
 namespace prismcrate {
 
@@ -30,11 +29,5 @@ struct MoveOutcome {
 // enables the undo command after a move, closes the window on Escape and runs the field
 // pass after every arrow key that was not ignored, in that order.
 MoveOutcome applyMove(Board& board, int key);
-
-// Handles one key press: ignored unless the mode is "game" and the robot is intact;
-// Escape closes the main window; an arrow key turns and steps the robot, pushes one
-// movable object or is refused, renews the undo snapshot when the robot's cell changed
-// and ends with one field pass.
-void FormKeyDown(Board& board, Host& host, int key);
 
 }  // namespace prismcrate

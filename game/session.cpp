@@ -167,13 +167,11 @@ void Session::setBlastTimer(bool enabled) {
 }
 
 void Session::pass() {
-    const bool wasDead = board.playerDead != 0;
     if (current_) ++current_->passes;
     if (canvas_)
         prismcrate::showpole(board, *this, *canvas_);
     else
         showpoleRulesOnly(board, *this);
-    if (current_ && !wasDead && board.playerDead) current_->destroyed = true;
 }
 
 void Session::countCue(int cue) {
@@ -183,6 +181,9 @@ void Session::countCue(int cue) {
 }
 
 void Session::playCue(int cue) {
+    // "death" plays exactly when the robot is destroyed, also in a pass whose win then
+    // brings in the next level with the robot intact.
+    if (cue == kCueDeath && current_) current_->destroyed = true;
     countCue(cue);
     if (cuePlayer_) cuePlayer_->playCue(cue, false);
 }

@@ -1,10 +1,8 @@
 #include "levels/builder_dialog.h"
 
-#include <QApplication>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QScreen>
 #include <QSignalBlocker>
 #include <string>
 #include <vector>
@@ -13,6 +11,7 @@
 #include "levels/string_grid.h"
 #include "levels/title_text.h"
 #include "platform/error_box.h"
+#include "platform/form_setup.h"
 
 namespace prismcrate {
 
@@ -20,13 +19,8 @@ TForm4::TForm4(QWidget* parent)
     : QDialog(parent),
       OpenDialog1(TFileDialog::Kind::Open, QStringLiteral("*.lev"), QStringLiteral("lev")),
       SaveDialog1(TFileDialog::Kind::Save, QStringLiteral("*.lvp"), QStringLiteral("lvp")) {
-    setWindowTitle(QStringLiteral("Создание набора уровней"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
-    setFixedSize(418, 258);
-    QFont font = QApplication::font();
-    font.setPointSize(8);
-    setFont(font);
+    setUpForm(*this, QStringLiteral("Создание набора уровней"), FormBorder::DialogWithClose,
+              QSize(418, 258));
 
     StringGrid1 = makeStringGrid(this, 1, 1, QRect(8, 8, 321, 241));
     StringGrid1->setColumnWidth(0, 317);
@@ -107,17 +101,6 @@ bool TForm4::eventFilter(QObject* watched, QEvent* event) {
         if (StringGrid1KeyDown(static_cast<QKeyEvent*>(event)->key())) return true;
     }
     return QDialog::eventFilter(watched, event);
-}
-
-void TForm4::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (!centred_) {
-        centred_ = true;
-        if (QScreen* screen = this->screen()) {
-            const QRect area = screen->availableGeometry();
-            move(area.center() - QPoint(width() / 2, height() / 2));
-        }
-    }
 }
 
 }  // namespace prismcrate

@@ -38,13 +38,10 @@ class TForm4 : public QDialog {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
   private:
     QString cellText(int row) const;
     void setCellText(int row, const QString& text);
-
-    bool centred_ = false;
 };
 
 }  // namespace prismcrate

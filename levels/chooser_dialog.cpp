@@ -1,18 +1,18 @@
 #include "levels/chooser_dialog.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QScreen>
 #include <QSignalBlocker>
 #include <QTimer>
 
+#include "game/flow.h"
 #include "levels/level_files.h"
 #include "levels/level_set.h"
 #include "levels/string_grid.h"
 #include "levels/title_text.h"
 #include "platform/error_box.h"
+#include "platform/form_setup.h"
 #include "platform/paths.h"
 
 namespace prismcrate {
@@ -25,16 +25,27 @@ QString standardSetPath() {
     return QFile::decodeName(QByteArray::fromStdString(standardSetFile()));
 }
 
+QString levelCaption(int index) {
+    return QStringLiteral("Уровень: ") + QString::number(static_cast<long long>(index) + 1);
+}
+
+int TForm2::currentLevel() const {
+    return parseLevelIndex(Edit2->text().toStdString());
+}
+
+void TForm2::setCurrentLevel(int index) {
+    Edit2->setText(QString::number(index));
+}
+
+int TForm2::levelRows() const {
+    return StringGrid1->rowCount();
+}
+
 TForm2::TForm2(QWidget* parent)
     : QDialog(parent),
       OpenDialog1(TFileDialog::Kind::Open, QStringLiteral("*.lvp"), QStringLiteral("lvp")) {
-    setWindowTitle(QStringLiteral("Выберите уровень"));
     // A fixed dialog frame without a close button: the system menu's Close is disabled.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    setFixedSize(428, 335);
-    QFont font = QApplication::font();
-    font.setPointSize(8);
-    setFont(font);
+    setUpForm(*this, QStringLiteral("Выберите уровень"), FormBorder::Dialog, QSize(428, 335));
 
     Edit1 = new QLineEdit(QStringLiteral("Edit1"), this);
     Edit1->setGeometry(8, 8, 329, 21);
@@ -77,9 +88,10 @@ TForm2::TForm2(QWidget* parent)
 
 void TForm2::FormCreate() {
     // Key preview: the dialog sees the keys of its controls first.
-    for (QWidget* w : {static_cast<QWidget*>(StringGrid1), static_cast<QWidget*>(Button1),
-                       static_cast<QWidget*>(Button2)})
-        w->installEventFilter(this);
+    setKeyPreview(*this, [this](QWidget* target, QKeyEvent& key) {
+        if (FormKeyDown(key.key(), key.modifiers())) return true;
+        return target == StringGrid1 && StringGrid1KeyDown(key.key());
+    });
     StringGrid1->setColumnWidth(1, 368);
 }
 
@@ -145,13 +157,6 @@ void TForm2::FormShow() {
 
 void TForm2::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!centred_) {
-        centred_ = true;
-        if (QScreen* screen = this->screen()) {
-            const QRect area = screen->availableGeometry();
-            move(area.center() - QPoint(width() / 2, height() / 2));
-        }
-    }
     // A window system's own show (after a minimise, say) is no new opening.
     if (!event->spontaneous()) {
         runReportingErrors([this] { FormShow(); });
@@ -184,13 +189,12 @@ void TForm2::Button2Click() {
 
 void TForm2::Button1Click() {
     if (!fileExists(currentSetFile())) return;
-    Edit2->setText(QString::number(selectedLevelRow));
+    setCurrentLevel(selectedLevelRow);
     confirming_ = true;
     done(QDialog::Accepted);
     confirming_ = false;
     if (loadlevfromlvp) loadlevfromlvp();
-    if (setLevelCaption)
-        setLevelCaption(QStringLiteral("Уровень: ") + QString::number(Edit2->text().toInt() + 1));
+    if (setLevelCaption) setLevelCaption(levelCaption(currentLevel()));
     if (enableDXTimer3) enableDXTimer3();
 }
 
@@ -200,23 +204,6 @@ void TForm2::closeEvent(QCloseEvent* event) {
     } else {
         event->ignore();
     }
-}
-
-void TForm2::keyPressEvent(QKeyEvent* event) {
-    if (FormKeyDown(event->key(), event->modifiers())) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
-bool TForm2::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (FormKeyDown(key->key(), key->modifiers())) return true;
-        if (watched == StringGrid1 && StringGrid1KeyDown(key->key())) return true;
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 }  // namespace prismcrate

@@ -42,10 +42,17 @@ class TForm2 : public QDialog {
     void loadlevels(QString path);
     // The same for a file named by its bytes.
     void loadSetFile(const std::string& nativePath);
-    // The current set's file name as the file system takes it.
-    std::string currentSetFile() const;
     // Number of levels found by the last loadlevels (the list keeps one row even when 0).
     int levelCount() const { return levelCount_; }
+
+    // The current set and level as the rest of the program reads and writes them: the
+    // path in Edit1 (as the file system takes it) and the 0-based position in Edit2, which
+    // reads as 0 unless it holds a plain non-negative number. The set's size for the
+    // advance after a win is the number of rows of the list.
+    std::string currentSetFile() const;
+    int currentLevel() const;
+    void setCurrentLevel(int index);
+    int levelRows() const;
 
     // What the confirmation asks of the main window: load the level named by Edit1 and
     // Edit2, show "Уровень: N" in its level caption, and arm its redraw timer DXTimer3.
@@ -69,8 +76,6 @@ class TForm2 : public QDialog {
   protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void setCell(int row, int column, const QString& text);
@@ -78,11 +83,14 @@ class TForm2 : public QDialog {
     std::string setFile_;  // the bytes behind Edit1's text
     int levelCount_ = 0;
     bool confirming_ = false;
-    bool centred_ = false;
 };
 
 // The most levels the list shows.
 constexpr std::size_t kMaxListedLevels = 100000;
+
+// The level caption of the main window for the level at 0-based `index`: "Уровень: "
+// followed by index + 1.
+QString levelCaption(int index);
 
 // The full path of the standard set: the program's folder followed by
 // "levels/standart.lvp"; as the file system names it, and as text for showing.

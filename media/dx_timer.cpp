@@ -54,7 +54,9 @@ void TCustomDXTimer::start() {
 
 void TCustomDXTimer::stop() {
     if (!running_) return;
-    idle_slot::clear();
+    // A timer that another one displaced from the slot gets it back here, with its own
+    // measurement intact: a running timer is never left without its ticks.
+    idle_slot::release(this);
     running_ = false;
 }
 
@@ -90,7 +92,7 @@ void TCustomDXTimer::activationChanged(bool active) {
         if (running_ && activeOnly_) install();
     } else {
         if (OnDeactivate) OnDeactivate(this);
-        if (running_ && activeOnly_) idle_slot::clear();
+        if (running_ && activeOnly_) idle_slot::release(this);
     }
 }
 

@@ -1,7 +1,8 @@
 // The frame timer: calls OnTimer again and again, at least Interval milliseconds apart,
 // from the idle time of the event loop. A running timer sits in the application's one
-// idle slot; starting another timer takes the slot from it, and stopping any timer
-// empties the slot, silencing them all until one is started anew.
+// idle slot; starting another timer takes the slot from it, and when that one stops the
+// slot goes back to the timer it displaced, which then ticks as soon as its interval
+// (counted from its own start) has passed.
 #pragma once
 
 #include <QObject>
@@ -44,7 +45,8 @@ class TCustomDXTimer : public QObject {
     void BeginLoading() { loading_ = true; }
     void Loaded();
 
-    // Whether the timer is started (it ticks only while its routine is in the idle slot).
+    // Whether the timer is started (it ticks while its routine is in the idle slot, and
+    // waits its turn while a timer started later holds the slot).
     bool Running() const { return running_; }
 
   private:

@@ -3,8 +3,10 @@
 // the nested loops of modal dialogs and message boxes, never in the middle of handling an
 // event. An empty slot costs nothing; a filled one keeps the user-interface thread busy.
 //
-// There is exactly one slot: filling it replaces whatever routine was there, and emptying
-// it silences whichever routine was there.
+// One routine at a time is in the slot. Filling it puts the new routine in and sets the one
+// it displaces aside; releasing the routine in the slot brings back the one set aside last.
+// So a routine is silent only while another one holds the slot, and never lost: whoever
+// fills the slot gets its turn as soon as the routines filled after it are released.
 #pragma once
 
 #include <functional>
@@ -13,14 +15,21 @@ namespace prismcrate::idle_slot {
 
 using Routine = std::function<void()>;
 
-// Puts `routine` in the slot, replacing the previous one. `owner` only identifies who
-// filled it (see owner()). Needs a QCoreApplication to be driven by the event loop.
+// Puts `routine` in the slot; the routine that was there waits until this one is
+// released. `owner` identifies the routine for release() and owner(); an owner has at most
+// one routine, in the slot or waiting, and filling again replaces it. Needs a
+// QCoreApplication to be driven by the event loop.
 void fill(const void* owner, Routine routine);
 
-// Empties the slot, whoever filled it.
+// Takes the owner's routine out, whether it is in the slot or waiting. When it was in the
+// slot, the routine set aside last takes its place.
+void release(const void* owner);
+
+// Empties the slot and drops every waiting routine.
 void clear();
 
 bool isFilled();
+// The owner of the routine in the slot, or null.
 const void* owner();
 
 // Runs the routine in the slot once, as one idle pass of the event loop does. An

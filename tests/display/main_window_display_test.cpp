@@ -1,5 +1,5 @@
 // The main window's field display and sheets: DXDraw1 starts at the first showing of the
-// window, and drawPattern and flip reach the sheets and the screen.
+// window, and the window's canvas draws patterns of the sheets and presents them.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -58,8 +58,9 @@ TEST_F(MainWindowDisplayTest, TheShippedSheetsDrawOnTheFieldOnceTheWindowIsShown
     EXPECT_EQ(tiles1.PatternCount(), 27);
     EXPECT_EQ(tiles2.PatternCount(), 11);
 
-    form.drawPattern(kTiles1, 8, 0, 0);  // before the first showing: nothing, no error
-    form.flip();
+    form.displayCanvas().drawPattern(kTiles1, 8, 0,
+                                     0);  // before the first showing: nothing, no error
+    form.displayCanvas().present();
     EXPECT_FALSE(form.DXDraw1->Initialized());
 
     form.show();
@@ -68,10 +69,10 @@ TEST_F(MainWindowDisplayTest, TheShippedSheetsDrawOnTheFieldOnceTheWindowIsShown
     EXPECT_EQ(tiles1.BlockCount(), 2);
 
     // A floor, the robot on it, and the robot alone on the black field.
-    form.drawPattern(kTiles1, 8, 24, 24);
-    form.drawPattern(kTiles1, 0, 24, 24);
-    form.drawPattern(kTiles1, 0, 48, 24);
-    form.flip();
+    form.displayCanvas().drawPattern(kTiles1, 8, 24, 24);
+    form.displayCanvas().drawPattern(kTiles1, 0, 24, 24);
+    form.displayCanvas().drawPattern(kTiles1, 0, 48, 24);
+    form.displayCanvas().present();
     TDirectDrawSurface& shown = form.DXDraw1->Primary();
     int purple = 0;
     for (int y = 0; y < 24; ++y) {
@@ -85,7 +86,7 @@ TEST_F(MainWindowDisplayTest, TheShippedSheetsDrawOnTheFieldOnceTheWindowIsShown
         }
     }
     EXPECT_GT(purple, 0) << "the robot has a transparent background";
-    EXPECT_THROW(form.drawPattern(2, 0, 0, 0), EListError);
+    EXPECT_THROW(form.displayCanvas().drawPattern(2, 0, 0, 0), EListError);
 }
 
 TEST_F(MainWindowDisplayTest, MissingSheetsLeaveAWorkingWindowThatDrawsNothing) {
@@ -95,9 +96,9 @@ TEST_F(MainWindowDisplayTest, MissingSheetsLeaveAWorkingWindowThatDrawsNothing) 
         GTEST_SKIP() << "sheets found beside the test program";
     form.show();
     EXPECT_TRUE(form.DXDraw1->Initialized());
-    form.drawPattern(kTiles1, 8, 0, 0);
-    form.drawPattern(kTiles2, 0, 0, 0);
-    form.flip();
+    form.displayCanvas().drawPattern(kTiles1, 8, 0, 0);
+    form.displayCanvas().drawPattern(kTiles2, 0, 0, 0);
+    form.displayCanvas().present();
     EXPECT_EQ(form.DXDraw1->Primary().Pixel(5, 5), testing::kBlackPixel);
 }
 

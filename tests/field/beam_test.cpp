@@ -11,7 +11,7 @@ using testing::Draw;
 
 class BeamTest : public testing::FieldTest {
   protected:
-    void trace() { showbeam(board, host); }
+    void trace() { showbeam(board, rec, rec); }
 };
 
 TEST_F(BeamTest, WorkedPathTurnsBlastsAndRunsOnThroughTheBlast) {
@@ -28,14 +28,14 @@ TEST_F(BeamTest, WorkedPathTurnsBlastsAndRunsOnThroughTheBlast) {
         beam(6, 6, 7), beam(6, 5, 8), beam(6, 6, 8), beam(6, 7, 8), beam(6, 6, 9),
         // The beam goes on through the blast and stops at the wall.
         beam(1, 6, 9), beam(1, 6, 10), beam(1, 6, 11)};
-    EXPECT_EQ(host.draws, expected);
+    EXPECT_EQ(rec.draws, expected);
     EXPECT_EQ(board.object(6, 8), kEmpty);
     EXPECT_EQ(board.object(6, 5), kMirrorFalling);
     EXPECT_EQ(board.object(6, 12), kWall);
     EXPECT_EQ(board.object(2, 5), kEmitterRight);
-    EXPECT_EQ(host.played, std::vector<int>{kCueExplosion});
-    EXPECT_TRUE(host.timerEnabled);
-    EXPECT_EQ(host.showpoles, 0);
+    EXPECT_EQ(rec.played, std::vector<int>{kCueExplosion});
+    EXPECT_TRUE(rec.timerEnabled);
+    EXPECT_EQ(rec.showpoles, 0);
     EXPECT_EQ(board.playerDead, 0);
 }
 
@@ -59,7 +59,7 @@ TEST_F(BeamTest, EachMirrorArrivalLeavesByTheTableAndDrawsItsPattern) {
         board = Board{};
         board.regim = kModeGame;
         board.playerX = board.playerY = 19;
-        host.draws.clear();
+        rec.draws.clear();
         board.object(10, 10) = c.mirror;
         board.object(fromX[c.arriving], fromY[c.arriving]) =
             static_cast<std::uint8_t>(kEmitterLeft + c.arriving - 1);
@@ -83,8 +83,8 @@ TEST_F(BeamTest, EmittersOnTheBorderFacingOutDrawNothing) {
     board.object(19, 7) = kEmitterRight;
     board.object(9, 19) = kEmitterDown;
     trace();
-    EXPECT_TRUE(host.draws.empty());
-    EXPECT_TRUE(host.played.empty());
+    EXPECT_TRUE(rec.draws.empty());
+    EXPECT_TRUE(rec.played.empty());
 }
 
 TEST_F(BeamTest, EmittersFacingEachOtherStopAtEachOther) {
@@ -94,7 +94,7 @@ TEST_F(BeamTest, EmittersFacingEachOtherStopAtEachOther) {
     const std::vector<Draw> expected = {beam(0, 4, 4), beam(0, 5, 4), beam(0, 6, 4), beam(0, 7, 4),
                                         beam(0, 8, 4), beam(0, 8, 4), beam(0, 7, 4), beam(0, 6, 4),
                                         beam(0, 5, 4), beam(0, 4, 4)};
-    EXPECT_EQ(host.draws, expected);
+    EXPECT_EQ(rec.draws, expected);
 }
 
 TEST_F(BeamTest, StoppingObjectsEndTheBeamInFrontAndStayPut) {
@@ -102,7 +102,7 @@ TEST_F(BeamTest, StoppingObjectsEndTheBeamInFrontAndStayPut) {
     for (std::uint8_t code : codes) {
         SCOPED_TRACE(int(code));
         board.objectLayer.fill(0);
-        host.draws.clear();
+        rec.draws.clear();
         board.object(2, 9) = kEmitterDown;
         board.object(2, 12) = code;
         trace();
@@ -110,9 +110,9 @@ TEST_F(BeamTest, StoppingObjectsEndTheBeamInFrontAndStayPut) {
         const std::vector<Draw> own = {beam(1, 2, 10), beam(1, 2, 11)};
         std::vector<Draw> expected = own;
         if (code == kEmitterUp) expected.insert(expected.end(), {beam(1, 2, 11), beam(1, 2, 10)});
-        EXPECT_EQ(host.draws, expected);
+        EXPECT_EQ(rec.draws, expected);
         EXPECT_EQ(board.object(2, 12), code);
-        EXPECT_TRUE(host.played.empty());
+        EXPECT_TRUE(rec.played.empty());
     }
 }
 
@@ -125,7 +125,7 @@ TEST_F(BeamTest, BombNextToTheEmitterRemovesItAndTheBeamGoesOn) {
     std::vector<Draw> expected = {beam(6, 3, 1), beam(6, 2, 2), beam(6, 3, 2), beam(6, 4, 2),
                                   beam(6, 3, 3)};
     for (int x = 4; x < kFieldSize; ++x) expected.push_back(beam(0, x, 2));
-    EXPECT_EQ(host.draws, expected);
+    EXPECT_EQ(rec.draws, expected);
 }
 
 TEST_F(BeamTest, EmitterRemovedByAnEarlierBlastFiresNothing) {
@@ -139,7 +139,7 @@ TEST_F(BeamTest, EmitterRemovedByAnEarlierBlastFiresNothing) {
     // Without the bomb the same emitter fires.
     board.objectLayer.fill(0);
     board.object(6, 3) = kEmitterRight;
-    host.draws.clear();
+    rec.draws.clear();
     trace();
     EXPECT_EQ(drawsAt(7, 3), std::vector<Draw>{beam(0, 7, 3)});
 }
@@ -191,7 +191,7 @@ TEST_F(BeamTest, ChainReactionSpreadsByEachBombsCrossAndSparesSurvivors) {
     expected.insert(expected.end(), {beam(6, 5, 14), beam(6, 4, 15), beam(6, 5, 15), beam(6, 6, 15),
                                      beam(6, 5, 16)});
     for (int x = 6; x < kFieldSize; ++x) expected.push_back(beam(0, x, 15));
-    EXPECT_EQ(host.draws, expected);
+    EXPECT_EQ(rec.draws, expected);
 
     EXPECT_EQ(board.object(9, 3), kCrate);
     EXPECT_EQ(board.object(13, 3), kSteel);
@@ -204,8 +204,8 @@ TEST_F(BeamTest, ChainReactionSpreadsByEachBombsCrossAndSparesSurvivors) {
     EXPECT_EQ(board.object(14, 3), kWall);
     EXPECT_EQ(board.object(5, 15), kEmpty);
     EXPECT_EQ(board.floorLayer, floors);
-    EXPECT_EQ(host.played, std::vector<int>{kCueExplosion});
-    EXPECT_EQ(host.timerEnables, 1);
+    EXPECT_EQ(rec.played, std::vector<int>{kCueExplosion});
+    EXPECT_EQ(rec.timerEnables, 1);
 }
 
 TEST_F(BeamTest, BeamThroughTheRobotKillsOnceInGameAndRunsOn) {
@@ -216,10 +216,10 @@ TEST_F(BeamTest, BeamThroughTheRobotKillsOnceInGameAndRunsOn) {
     board.wreckShown = 1;               // keep the nested pass out of this test
     trace();
     EXPECT_EQ(board.playerDead, 1);
-    EXPECT_EQ(host.played, std::vector<int>{kCueDeath});
+    EXPECT_EQ(rec.played, std::vector<int>{kCueDeath});
     EXPECT_EQ(drawsAt(19, 4), std::vector<Draw>{beam(0, 19, 4)});
     EXPECT_EQ(drawsAt(6, 19), std::vector<Draw>{beam(1, 6, 19)});
-    EXPECT_EQ(host.showpoles, 0);
+    EXPECT_EQ(rec.showpoles, 0);
 }
 
 TEST_F(BeamTest, BeamAndBlastSpareTheRobotOutsideTheGame) {
@@ -230,12 +230,12 @@ TEST_F(BeamTest, BeamAndBlastSpareTheRobotOutsideTheGame) {
         board.playerY = 4;
         board.object(0, 4) = kEmitterRight;
         board.object(7, 4) = kBomb;  // the beam crosses the robot, then the blast covers it
-        host.played.clear();
+        rec.played.clear();
         trace();
         EXPECT_EQ(board.playerDead, 0) << mode;
-        EXPECT_EQ(host.played, std::vector<int>{kCueExplosion}) << mode;
+        EXPECT_EQ(rec.played, std::vector<int>{kCueExplosion}) << mode;
         EXPECT_EQ(board.object(7, 4), kEmpty) << mode;
-        EXPECT_EQ(host.showpoles, 0) << mode;
+        EXPECT_EQ(rec.showpoles, 0) << mode;
     }
 }
 
@@ -247,10 +247,10 @@ TEST_F(BeamTest, BlastKillsTheRobotWithoutTheBeamReachingIt) {
     board.object(8, 12) = kWall;
     trace();
     EXPECT_EQ(board.playerDead, 1);
-    EXPECT_EQ(host.played, (std::vector<int>{kCueDeath, kCueExplosion}));
+    EXPECT_EQ(rec.played, (std::vector<int>{kCueDeath, kCueExplosion}));
     // The blast redraw is pending, so the wreck waits for it.
-    EXPECT_TRUE(host.timerEnabled);
-    EXPECT_EQ(host.showpoles, 0);
+    EXPECT_TRUE(rec.timerEnabled);
+    EXPECT_EQ(rec.showpoles, 0);
 }
 
 TEST_F(BeamTest, DeathWithNoBlastPendingRunsOneImmediateSecondPass) {
@@ -258,13 +258,13 @@ TEST_F(BeamTest, DeathWithNoBlastPendingRunsOneImmediateSecondPass) {
     board.playerY = 5;
     board.playerDir = kLeft;
     board.object(0, 5) = kEmitterRight;
-    showpole(board, host);
+    showpole(board, rec, rec);
 
     EXPECT_EQ(board.playerDead, 1);
     EXPECT_EQ(board.wreckShown, 1);
-    EXPECT_EQ(host.showpoles, 1);
-    EXPECT_EQ(host.flips, 2);
-    EXPECT_EQ(host.played, std::vector<int>{kCueDeath});
+    EXPECT_EQ(rec.showpoles, 1);
+    EXPECT_EQ(rec.flips, 2);
+    EXPECT_EQ(rec.played, std::vector<int>{kCueDeath});
     // First the living robot, then the wreck of the nested pass, each with the beam
     // over it.
     const std::vector<Draw> robot = {at(kTiles1, 8, 5, 5), at(kTiles1, 0, 5, 5),  beam(0, 5, 5),
@@ -274,18 +274,18 @@ TEST_F(BeamTest, DeathWithNoBlastPendingRunsOneImmediateSecondPass) {
 
 TEST_F(BeamTest, NoSecondPassWhileTheBlastRedrawIsPending) {
     // The blast timer's own pass: the timer is still enabled while it runs.
-    host.timerEnabled = true;
+    rec.timerEnabled = true;
     board.playerX = 5;
     board.playerY = 5;
     board.object(0, 5) = kEmitterRight;
     board.object(0, 10) = kEmitterRight;
     board.object(3, 10) = kBomb;
-    showpole(board, host);
+    showpole(board, rec, rec);
     EXPECT_EQ(board.playerDead, 1);
-    EXPECT_EQ(host.showpoles, 0);
-    EXPECT_EQ(host.flips, 1);
-    EXPECT_EQ(host.played, (std::vector<int>{kCueDeath, kCueExplosion}));
-    EXPECT_EQ(host.timerEnables, 0);  // not restarted
+    EXPECT_EQ(rec.showpoles, 0);
+    EXPECT_EQ(rec.flips, 1);
+    EXPECT_EQ(rec.played, (std::vector<int>{kCueDeath, kCueExplosion}));
+    EXPECT_EQ(rec.timerEnables, 0);  // not restarted
     // The robot is still drawn whole in this pass.
     EXPECT_EQ(drawsAt(5, 5)[1], at(kTiles1, 3, 5, 5));
 }
@@ -299,8 +299,8 @@ TEST_F(BeamTest, BeamLoopingBackToItsOwnEmitterStops) {
     board.object(7, 5) = kEmitterRight;
     trace();
     // 2 + 4 + 4 + 4 + 1 cells between the mirrors, and the 4 mirrors.
-    EXPECT_EQ(host.draws.size(), 19u);
-    EXPECT_EQ(host.draws.back(), beam(0, 6, 5));
+    EXPECT_EQ(rec.draws.size(), 19u);
+    EXPECT_EQ(rec.draws.back(), beam(0, 6, 5));
 }
 
 TEST_F(BeamTest, CircuitOpenedByABlastEnds) {
@@ -326,10 +326,10 @@ TEST_F(BeamTest, CircuitOpenedByABlastEnds) {
     for (int y = 9; y > 5; --y) expected.push_back(beam(1, 5, y));
     expected.push_back(beam(3, 5, 5));
     for (int x = 6; x < 9; ++x) expected.push_back(beam(0, x, 5));
-    EXPECT_EQ(host.draws, expected);
+    EXPECT_EQ(rec.draws, expected);
     EXPECT_EQ(board.object(7, 5), kEmpty);
     // The robot on the circuit is hit once, however long the beam would run.
-    EXPECT_EQ(host.played, (std::vector<int>{kCueDeath, kCueExplosion}));
+    EXPECT_EQ(rec.played, (std::vector<int>{kCueDeath, kCueExplosion}));
 }
 
 TEST_F(BeamTest, CircuitEndsAfterEachOfSeveralBlasts) {
@@ -345,10 +345,10 @@ TEST_F(BeamTest, CircuitEndsAfterEachOfSeveralBlasts) {
     trace();
     EXPECT_EQ(board.object(8, 5), kEmpty);
     EXPECT_EQ(board.object(12, 9), kEmpty);
-    EXPECT_EQ(host.played, std::vector<int>{kCueExplosion});
-    EXPECT_LT(host.draws.size(), 200u);
+    EXPECT_EQ(rec.played, std::vector<int>{kCueExplosion});
+    EXPECT_LT(rec.draws.size(), 200u);
     // The last segment is the one before the first cell entered twice since the last blast.
-    EXPECT_EQ(host.draws.back(), beam(1, 12, 9));
+    EXPECT_EQ(rec.draws.back(), beam(1, 12, 9));
 }
 
 }  // namespace

@@ -11,7 +11,7 @@ using testing::Draw;
 
 class FieldPassTest : public testing::FieldTest {
   protected:
-    void pass() { showpole(board, host); }
+    void pass() { showpole(board, rec, rec); }
     // The draws of one cell after its floor: the object and its edges.
     std::vector<Draw> overFloor(int x, int y) const {
         std::vector<Draw> d = drawsAt(x, y);
@@ -25,14 +25,14 @@ TEST_F(FieldPassTest, EmptyFieldDrawsEveryFloorInSweepOrderThenRobotThenFlips) {
     board.playerY = 4;
     board.playerDir = kDown;
     pass();
-    ASSERT_EQ(host.draws.size(), 401u);
+    ASSERT_EQ(rec.draws.size(), 401u);
     int i = 0;
     for (int y = 0; y < kFieldSize; ++y)
-        for (int x = 0; x < kFieldSize; ++x) EXPECT_EQ(host.draws[i++], at(kTiles1, 8, x, y));
-    EXPECT_EQ(host.draws.back(), at(kTiles1, 3, 3, 4));
-    EXPECT_EQ(host.flips, 1);
-    EXPECT_TRUE(host.played.empty());
-    EXPECT_EQ(host.showpoles, 0);
+        for (int x = 0; x < kFieldSize; ++x) EXPECT_EQ(rec.draws[i++], at(kTiles1, 8, x, y));
+    EXPECT_EQ(rec.draws.back(), at(kTiles1, 3, 3, 4));
+    EXPECT_EQ(rec.flips, 1);
+    EXPECT_TRUE(rec.played.empty());
+    EXPECT_EQ(rec.showpoles, 0);
 }
 
 TEST_F(FieldPassTest, FloorsAndObjectsDrawTheirPatterns) {
@@ -119,25 +119,25 @@ TEST_F(FieldPassTest, RobotPosesWreckAndWreckShown) {
     board.playerY = 7;
     for (int pose = 0; pose < 2; ++pose) {
         for (int dir = kLeft; dir <= kDown; ++dir) {
-            host.draws.clear();
+            rec.draws.clear();
             board.playerDir = static_cast<std::uint8_t>(dir);
             board.pushPose = static_cast<std::uint8_t>(pose);
             pass();
-            EXPECT_EQ(host.draws.back(), at(kTiles1, dir - 1 + 4 * pose, 2, 7));
+            EXPECT_EQ(rec.draws.back(), at(kTiles1, dir - 1 + 4 * pose, 2, 7));
             EXPECT_EQ(board.wreckShown, 0);
         }
     }
     for (int dir : {0, 5, 255}) {
-        host.draws.clear();
+        rec.draws.clear();
         board.playerDir = static_cast<std::uint8_t>(dir);
         pass();
-        EXPECT_EQ(host.draws.size(), 400u) << dir;
+        EXPECT_EQ(rec.draws.size(), 400u) << dir;
     }
-    host.draws.clear();
+    rec.draws.clear();
     board.playerDir = 0;  // the wreck does not depend on the facing
     board.playerDead = 1;
     pass();
-    EXPECT_EQ(host.draws.back(), at(kTiles1, 26, 2, 7));
+    EXPECT_EQ(rec.draws.back(), at(kTiles1, 26, 2, 7));
     EXPECT_EQ(board.wreckShown, 1);
 }
 
@@ -146,7 +146,7 @@ TEST_F(FieldPassTest, RobotOutsideTheFieldIsNotDrawnAndPressesNothing) {
     board.playerY = 250;
     board.floor(0, 0) = kPlateReleased;
     pass();
-    EXPECT_EQ(host.draws.size(), 400u);
+    EXPECT_EQ(rec.draws.size(), 400u);
     EXPECT_EQ(board.floor(0, 0), kPlateReleased);
 }
 
@@ -155,11 +155,11 @@ TEST_F(FieldPassTest, CrateOnAPlateClicksOnceAndStaysPressed) {
     board.floor(4, 4) = kPlateReleased;
     pass();
     EXPECT_EQ(board.floor(4, 4), kPlatePressed);
-    EXPECT_EQ(host.played, std::vector<int>{kCueClick});
+    EXPECT_EQ(rec.played, std::vector<int>{kCueClick});
     EXPECT_EQ(drawsAt(4, 4).front(), at(kTiles1, 25, 4, 4));
     pass();
     EXPECT_EQ(board.floor(4, 4), kPlatePressed);
-    EXPECT_EQ(host.played, std::vector<int>{kCueClick});
+    EXPECT_EQ(rec.played, std::vector<int>{kCueClick});
     // Any object is weight, also one the tables do not know.
     board.object(4, 4) = 13;
     board.object(5, 5) = kRock;
@@ -181,7 +181,7 @@ TEST_F(FieldPassTest, RobotOnAPlateClicksOnEveryPass) {
     EXPECT_EQ(count(kCueClick), 3);
     EXPECT_EQ(board.floor(3, 3), kPlatePressed);
     board.playerX = 4;  // steps off
-    host.draws.clear();
+    rec.draws.clear();
     pass();
     EXPECT_EQ(count(kCueClick), 3);
     EXPECT_EQ(board.floor(3, 3), kPlateReleased);
@@ -207,7 +207,7 @@ TEST_F(FieldPassTest, OnePressedPlateOpensEveryGateAndReleasingClosesTheEmptyOne
     board.object(10, 2) = kCrate;
     board.playerX = 3;
     board.playerY = 17;
-    host.draws.clear();
+    rec.draws.clear();
     pass();
     EXPECT_EQ(board.floor(0, 0), kPlateReleased);
     EXPECT_EQ(board.floor(10, 2), kGateOpen);
@@ -236,7 +236,7 @@ TEST_F(FieldPassTest, GatesOpenBeforeTheBeamsOfTheSamePass) {
     pass();
     EXPECT_EQ(board.floor(6, 8), kGateOpen);
     EXPECT_EQ(board.playerDead, 1);
-    EXPECT_EQ(host.played, (std::vector<int>{kCueClick, kCueDeath}));
+    EXPECT_EQ(rec.played, (std::vector<int>{kCueClick, kCueDeath}));
 }
 
 TEST_F(FieldPassTest, ClosingGateStopsTheBeamInTheSamePass) {
@@ -262,7 +262,7 @@ TEST_F(FieldPassTest, BlastRemovingTheWeightReleasesThePlateOnlyNextPass) {
     EXPECT_EQ(board.object(5, 4), kEmpty);
     EXPECT_EQ(board.floor(5, 4), kPlatePressed);
     EXPECT_EQ(board.floor(12, 12), kGateOpen);
-    EXPECT_TRUE(host.timerEnabled);
+    EXPECT_TRUE(rec.timerEnabled);
 
     // The blast redraw.
     pass();
@@ -276,42 +276,54 @@ TEST_F(FieldPassTest, WinTestRunsOnlyInGameAfterTheFlip) {
     board.floor(4, 4) = kFloorTarget;
     board.floor(5, 5) = kFloorTarget;  // an empty target does not matter
     int flipsAtWin = -1;
-    host.onWin = [&] { flipsAtWin = host.flips; };
+    rec.onWin = [&] { flipsAtWin = rec.flips; };
     pass();
-    EXPECT_EQ(host.wins, 1);
+    EXPECT_EQ(rec.wins, 1);
     EXPECT_EQ(flipsAtWin, 1);
 
     board.regim = kModeEdit;
     pass();
-    EXPECT_EQ(host.wins, 1);
+    EXPECT_EQ(rec.wins, 1);
 
     board.regim = kModeGame;
     board.object(6, 6) = kCrate;  // a crate off target
     pass();
-    EXPECT_EQ(host.wins, 1);
+    EXPECT_EQ(rec.wins, 1);
 
     // A level with no crate at all is solved; a dead robot does not stop the test.
     board.objectLayer.fill(0);
     board.playerDead = 1;
     pass();
-    EXPECT_EQ(host.wins, 2);
+    EXPECT_EQ(rec.wins, 2);
 }
 
 TEST_F(FieldPassTest, WinSequenceCanRunANestedPassOnTheNextLevel) {
     board.object(4, 4) = kCrate;
     board.floor(4, 4) = kFloorTarget;
-    host.onWin = [&] {
-        if (host.wins > 1) return;
+    rec.onWin = [&] {
+        if (rec.wins > 1) return;
         board.objectLayer.fill(0);
         board.floorLayer.fill(0);
         board.object(8, 8) = kCrate;  // the next level is not solved
-        showpole(board, host);
+        showpole(board, rec, rec);
     };
     pass();
-    EXPECT_EQ(host.wins, 1);
-    EXPECT_EQ(host.flips, 2);
+    EXPECT_EQ(rec.wins, 1);
+    EXPECT_EQ(rec.flips, 2);
     // Each pass: 400 floors, one crate, the robot.
-    EXPECT_EQ(host.draws.size(), 2u * 402u);
+    EXPECT_EQ(rec.draws.size(), 2u * 402u);
+}
+
+TEST(TitleFieldTest, PlainFloorInEveryCellRowByRowThenOneFlip) {
+    testing::RecordingCanvas canvas;
+    drawTitleField(canvas);
+    ASSERT_EQ(canvas.draws.size(), 400u);
+    for (int i = 0; i < 400; ++i) {
+        const int y = i / 20;
+        const int x = i % 20;
+        EXPECT_EQ(canvas.draws[i], (Draw{kTiles1, 8, x * 24, y * 24}));
+    }
+    EXPECT_EQ(canvas.flips, 1);
 }
 
 }  // namespace

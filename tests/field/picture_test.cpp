@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "tests/field/sheet_host.h"
+#include "tests/field/sheet_field.h"
 
 namespace prismcrate {
 namespace {
@@ -18,7 +18,7 @@ struct Placed {
 };
 
 // The expected frame: the patterns pasted one after another with the key skipped.
-std::vector<std::uint32_t> compose(testing::SheetHost& host, const std::vector<Placed>& draws) {
+std::vector<std::uint32_t> compose(testing::SheetField& host, const std::vector<Placed>& draws) {
     std::vector<std::uint32_t> frame(std::size_t(kSide) * kSide, 0xFF000000u);
     for (const Placed& d : draws) {
         const DibImage& sheet = host.sheet(d.sheet);
@@ -61,10 +61,10 @@ TEST(FieldPicture, PassThroughTheRealSheetsMatchesTheComposedFrame) {
     board.object(12, 19) = kEmitterUp;
     board.object(12, 12) = kMirrorRising;
 
-    testing::SheetHost host(board, PRISMCRATE_SOURCE_DIR "/assets");
+    testing::SheetField host(board, PRISMCRATE_SOURCE_DIR "/assets");
     ASSERT_TRUE(host.dxdraw().Initialized());
     ASSERT_EQ(host.backSurface().Width(), kSide);
-    showpole(board, host);
+    showpole(board, host, host.canvas());
     ASSERT_EQ(host.played, (std::vector<int>{kCueClick, kCueExplosion}));
 
     // The picture as it should be, written out cell by cell.

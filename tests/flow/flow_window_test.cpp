@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -26,6 +27,7 @@
 #include "levels/level_text.h"
 #include "media/dx_timer.h"
 #include "platform/error_box.h"
+#include "tests/game/recorders.h"
 #include "tests/levels/temp_folder.h"
 
 namespace prismcrate {
@@ -99,18 +101,19 @@ void pump(int ms) {
     while (clock.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
-// The main window with what it asked of the display and the sound recorded.
+// The main window with what its session drew and played recorded on the way to the real
+// display and sound.
 class FlowForm : public TForm1 {
   public:
-    struct CueCall {
-        int cue;
-        bool wait;
-        bool operator==(const CueCall&) const = default;
-    };
+    using CueCall = testing::CueCall;
+    FlowForm() { setOutputs(&canvas_, &cues_); }
+    ~FlowForm() override { setOutputs(nullptr, nullptr); }
+
     std::vector<CueCall> cues;
     int flips = 0;
     int titleDraws = 0;   // patterns drawn while the mode is "title"
     int titleFloors = 0;  // of which plain floor of the first sheet
+    int closes = 0;
     // Runs while "win" is being waited for, standing in for the user at the keyboard.
     std::function<void()> whileWinPlays;
 
@@ -120,27 +123,40 @@ class FlowForm : public TForm1 {
         return n;
     }
 
-    void playCue(int cue, bool wait) override {
-        cues.push_back({cue, wait});
-        if (cue == kCueWin && wait && whileWinPlays) whileWinPlays();
-        TForm1::playCue(cue, wait);
-    }
-    void drawPattern(int sheet, int pattern, int x, int y) override {
-        if (board.regim == kModeTitle) {
-            ++titleDraws;
-            if (sheet == kTiles1 && pattern == 8) ++titleFloors;
-        }
-        TForm1::drawPattern(sheet, pattern, x, y);
-    }
-    void flip() override {
-        ++flips;
-        TForm1::flip();
-    }
-    int closes = 0;
-    void closeMainWindow() override {
+  protected:
+    void closeEvent(QCloseEvent* event) override {
         ++closes;
-        TForm1::closeMainWindow();
+        TForm1::closeEvent(event);
     }
+
+  private:
+    struct Canvas : FieldCanvas {
+        FlowForm& form;
+        explicit Canvas(FlowForm& f) : form(f) {}
+        void drawPattern(int sheet, int pattern, int x, int y) override {
+            if (form.board.regim == kModeTitle) {
+                ++form.titleDraws;
+                if (sheet == kTiles1 && pattern == 8) ++form.titleFloors;
+            }
+            form.displayCanvas().drawPattern(sheet, pattern, x, y);
+        }
+        void present() override {
+            ++form.flips;
+            form.displayCanvas().present();
+        }
+    };
+    struct Cues : CuePlayer {
+        FlowForm& form;
+        explicit Cues(FlowForm& f) : form(f) {}
+        void playCue(int cue, bool wait) override {
+            form.cues.push_back({cue, wait});
+            if (cue == kCueWin && wait && form.whileWinPlays) form.whileWinPlays();
+            form.waveCues().playCue(cue, wait);
+        }
+        void stopCue(int cue) override { form.waveCues().stopCue(cue); }
+    };
+    Canvas canvas_{*this};
+    Cues cues_{*this};
 };
 
 // Makes the folder the current directory for the life of the object.
@@ -268,6 +284,8 @@ TEST_F(FlowWindowTest, UndoAfterADeathByBlastBringsTheBlastedObjectsBack) {
                   {"", "", "", "", "", "", "", "", "", "", "", "", "."});
     writeSet(set, {level});
     choose(set, 0);
+    // The chooser's own redraw comes first, as it does for a player.
+    ASSERT_TRUE(waitFor([&] { return !form.DXTimer3->Enabled(); }));
     press(kKeyUp);  // (3, 7)
     press(kKeyUp);  // the bomb to (3, 5), into the beam
     ASSERT_EQ(form.board.playerDead, 1);
@@ -296,6 +314,48 @@ TEST_F(FlowWindowTest, UndoAfterADeathByBlastBringsTheBlastedObjectsBack) {
     EXPECT_EQ(form.board.playerDir, kUp);
     press(kKeyDown);
     EXPECT_EQ(form.board.playerY, 8) << "the game goes on";
+}
+
+TEST_F(FlowWindowTest, ABlastOnLoadingLeavesTheBlastRedrawWorkingForTheRestOfThePlay) {
+    // The loading pass sets off the bomb at (3, 0), so the blast redraw timer starts before
+    // the chooser's own redraw timer; later the robot turns the beam of row 10 up into the
+    // bomb at (5, 7) with the mirror, and then walks into that beam.
+    const std::string set = folder.file("loadblast.lvp");
+    writeSet(set, {makeLevel({">--b", "", "", "", "", "", "", "-----b", "", "", "->", "-----/",
+                              "-----@", "", "", "------------$"},
+                             {"", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "",
+                              "---------------."})});
+    choose(set, 0);
+    ASSERT_TRUE(form.DXTimer1->Enabled());
+    ASSERT_TRUE(waitFor([&] { return !form.DXTimer1->Enabled() && !form.DXTimer3->Enabled(); }))
+        << "both redraws come";
+
+    press(kKeyUp);
+    ASSERT_EQ(form.board.object(5, 7), kEmpty) << "the bomb went off";
+    const int flips = form.flips;
+    ASSERT_TRUE(waitFor([&] { return !form.DXTimer1->Enabled(); }));
+    EXPECT_EQ(form.flips, flips + 1) << "the blast is redrawn away";
+
+    press(kKeyUp);  // pushes the mirror on: the beam of row 10 meets the robot
+    EXPECT_EQ(form.board.playerDead, 1);
+    EXPECT_EQ(form.board.wreckShown, 1) << "the wreck is drawn at once";
+}
+
+TEST_F(FlowWindowTest, ADeathFoundByTheBlastRedrawIsDrawnAsTheWreck) {
+    // The mirror pushed up turns the beam of row 5 into the bomb, whose blast clears the
+    // rock out of the beam coming down column 4; that beam, traced first, only reaches the
+    // robot in the blast redraw.
+    const std::string set = folder.file("redrawdeath.lvp");
+    writeSet(set, {makeLevel({"", "", "----v", "----r", "----b", "-->", "----/", "----@", "", "",
+                              "----------$"},
+                             {"", "", "", "", "", "", "", "", "", "", "", "", "------------."})});
+    choose(set, 0);
+    press(kKeyUp);
+    ASSERT_EQ(form.board.playerDead, 0);
+    ASSERT_TRUE(form.DXTimer1->Enabled());
+    ASSERT_TRUE(waitFor([&] { return !form.DXTimer1->Enabled(); }));
+    EXPECT_EQ(form.board.playerDead, 1);
+    EXPECT_EQ(form.board.wreckShown, 1) << "the field at rest shows the wreck";
 }
 
 TEST_F(FlowWindowTest, UndoingTheStepThatClosedAGateLeavesPlainFloorWhereTheGateWas) {

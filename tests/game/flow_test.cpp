@@ -1,21 +1,26 @@
+// Undo, restart and the win sequence of a session, with a level set held in memory as the
+// session's flow.
 #include "game/flow.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 #include "game/moves.h"
-#include "tests/game/recording_host.h"
+#include "game/session.h"
+#include "tests/game/recorders.h"
 
 namespace prismcrate {
 namespace {
 
-using testing::RecordingHost;
+using testing::CueCall;
+using testing::RecordingCues;
 
 class UndoRestartTest : public ::testing::Test {
   protected:
-    Board board;
-    RecordingHost host;
+    Session session;
+    Board& board = session.board;
 
     void SetUp() override {
         board.regim = kModeGame;
@@ -23,58 +28,58 @@ class UndoRestartTest : public ::testing::Test {
         board.playerY = 5;
         board.playerDir = kDown;
     }
+    StepResult press(int key) { return session.key(key); }
 };
 
 TEST_F(UndoRestartTest, UndoAfterAPushPutsObjectRobotFacingAndPoseBack) {
     board.object(7, 5) = kCrate;
     board.floor(9, 9) = kFloorTarget;
-    FormKeyDown(board, host, kKeyRight);  // walk to (6,5), facing right
-    FormKeyDown(board, host, kKeyRight);  // push the crate from (7,5) to (8,5)
+    press(kKeyRight);  // walk to (6,5), facing right
+    press(kKeyRight);  // push the crate from (7,5) to (8,5)
     ASSERT_EQ(board.object(8, 5), kCrate);
     ASSERT_EQ(board.pushPose, 1);
-    board.floor(3, 3) = kGateOpen;  // the floor layer is not part of the snapshot
-    const int passes = host.showpoles;
+    board.floor(3, 3) = kFloorTarget;  // the floor layer is not part of the snapshot
 
-    Exit1Click(board, host);
+    const StepResult r = session.undo();
     EXPECT_EQ(board.object(7, 5), kCrate);
     EXPECT_EQ(board.object(8, 5), kEmpty);
     EXPECT_EQ(board.playerX, 6);
     EXPECT_EQ(board.playerY, 5);
     EXPECT_EQ(board.playerDir, kRight);
     EXPECT_EQ(board.pushPose, 0);
-    EXPECT_EQ(board.floor(3, 3), kGateOpen);
+    EXPECT_EQ(board.floor(3, 3), kFloorTarget);
     EXPECT_EQ(board.floor(9, 9), kFloorTarget);
-    EXPECT_EQ(host.undoEnabled, 0);
-    EXPECT_EQ(host.showpoles, passes + 1);
+    EXPECT_FALSE(session.undoAvailable());
+    EXPECT_EQ(r.passes, 1);
 }
 
 TEST_F(UndoRestartTest, UndoRevivesTheRobotAndIsDisabledUntilTheNextRealMove) {
-    FormKeyDown(board, host, kKeyUp);  // (5,4)
+    press(kKeyUp);  // (5,4)
     board.playerDead = 1;
     board.object(5, 3) = kWall;  // say a blast changed things after the move
-    Exit1Click(board, host);
+    session.undo();
     EXPECT_EQ(board.playerDead, 0);
     EXPECT_EQ(board.object(5, 3), kEmpty);
-    EXPECT_EQ(host.undoEnabled, 0);
+    EXPECT_FALSE(session.undoAvailable());
 
     // Refused and border steps leave the disabled state alone.
     board.object(5, 4) = kSteel;
-    FormKeyDown(board, host, kKeyUp);
-    EXPECT_EQ(host.undoEnabled, 0);
-    FormKeyDown(board, host, kKeyLeft);  // a real move: undo is back
-    EXPECT_EQ(host.undoEnabled, 1);
+    press(kKeyUp);
+    EXPECT_FALSE(session.undoAvailable());
+    press(kKeyLeft);  // a real move: undo is back
+    EXPECT_TRUE(session.undoAvailable());
 }
 
 TEST_F(UndoRestartTest, RefusedAndBorderStepsKeepTheLastRealMoveForUndo) {
     board.playerX = 1;
     board.playerY = 0;
-    FormKeyDown(board, host, kKeyLeft);  // (0,0)
+    press(kKeyLeft);  // (0,0)
     board.object(1, 0) = kWall;
-    FormKeyDown(board, host, kKeyUp);     // border
-    FormKeyDown(board, host, kKeyLeft);   // border
-    FormKeyDown(board, host, kKeyRight);  // wall: not even a turn
+    press(kKeyUp);     // border
+    press(kKeyLeft);   // border
+    press(kKeyRight);  // wall: not even a turn
     EXPECT_EQ(board.playerDir, kLeft);
-    Exit1Click(board, host);
+    session.undo();
     EXPECT_EQ(board.playerX, 1);
     EXPECT_EQ(board.playerY, 0);
     EXPECT_EQ(board.playerDir, kDown);
@@ -88,17 +93,14 @@ TEST_F(UndoRestartTest, RestartDuringATestRunRestoresTheSnapshot) {
     board.takeStartSnapshot();
     board.testRun = 1;
 
-    FormKeyDown(board, host, kKeyLeft);
+    press(kKeyLeft);
     board.object(2, 2) = kEmpty;
     board.floor(3, 3) = kPlatePressed;
     board.floor(4, 4) = kFloorPlain;
     board.pushPose = 1;
     board.playerDead = 1;
-    host.showpoles = 0;
-    int reloads = 0;
 
-    Restartlevel1Click(board, host, [&] { ++reloads; });
-    EXPECT_EQ(reloads, 0);
+    const StepResult r = session.restart();
     EXPECT_EQ(board.objectLayer, board.startObjectLayer);
     EXPECT_EQ(board.floorLayer, board.startFloorLayer);
     EXPECT_EQ(board.object(2, 2), kCrate);
@@ -110,24 +112,8 @@ TEST_F(UndoRestartTest, RestartDuringATestRunRestoresTheSnapshot) {
     EXPECT_EQ(board.playerDead, 0);
     EXPECT_EQ(board.testRun, 1);
     EXPECT_EQ(board.regim, kModeGame);
-    EXPECT_EQ(host.undoEnabled, 0);
-    EXPECT_EQ(host.showpoles, 1);
-}
-
-TEST_F(UndoRestartTest, RestartOutsideATestRunReloadsFromTheSet) {
-    board.playerDead = 1;
-    board.object(1, 1) = kRock;
-    board.takeStartSnapshot();  // a stale snapshot from the editor must not be used
-    board.object(1, 1) = kEmpty;
-    int reloads = 0;
-    Restartlevel1Click(board, host, [&] {
-        ++reloads;
-        EXPECT_EQ(board.playerDead, 0) << "cleared before the reload";
-        EXPECT_EQ(host.undoEnabled, 0);
-    });
-    EXPECT_EQ(reloads, 1);
-    EXPECT_EQ(board.object(1, 1), kEmpty);
-    EXPECT_EQ(host.showpoles, 0) << "the reload draws through the mode switch";
+    EXPECT_FALSE(session.undoAvailable());
+    EXPECT_EQ(r.passes, 1);
 }
 
 TEST(LevelIndexTest, NextIndexWrapsAfterTheLastLevel) {
@@ -148,24 +134,47 @@ TEST(LevelIndexTest, OnlyPlainDecimalTextIsAPosition) {
     EXPECT_EQ(parseLevelIndex("99999999999999999999"), 0);
 }
 
-// A level set held in memory; loading a level runs a field pass that tests for a win
-// the way the real field pass does.
-class FakeFlow : public LevelFlow {
+// A level set held in memory, played the way the main window plays one: loading a level
+// switches to game mode, and switching modes runs a field pass.
+class FakeFlow : public SessionFlow {
   public:
-    FakeFlow(Board& board, RecordingHost& host, WinGuard& guard, std::vector<Board> levels)
-        : board_(board), host_(host), guard_(guard), levels_(std::move(levels)) {}
+    FakeFlow(Session& session, std::vector<Board> levels)
+        : session_(session), board_(session.board), levels_(std::move(levels)) {}
 
     int index = 0;
     std::vector<std::string> modes;
     std::vector<int> captions;
     int loads = 0;
-    int wins = 0;
-    int maxDepth = 0;
+    int reloads = 0;
+    bool undoEnabled = false;
+    bool timerEnabled = false;
+    // Runs at the start of a reload.
+    std::function<void()> onReload;
 
-    int currentLevelIndex() override { return index; }
-    void setCurrentLevelIndex(int i) override { index = i; }
-    int levelCount() override { return static_cast<int>(levels_.size()); }
-    void loadCurrentLevel() override {
+    bool blastTimerEnabled() override { return timerEnabled; }
+    void setBlastTimerEnabled(bool enabled) override { timerEnabled = enabled; }
+    void setUndoEnabled(bool enabled) override { undoEnabled = enabled; }
+    void returnToEditor() override { switchMode(kModeEdit); }
+    void advanceToNextLevel() override {
+        index = nextLevelIndex(index, static_cast<int>(levels_.size()));
+        load();
+        captions.push_back(index);
+    }
+    void reloadLevel() override {
+        ++reloads;
+        if (onReload) onReload();
+        load();
+    }
+
+    // The chooser's confirmation.
+    void choose(int i) {
+        session_.winGuard().reset();
+        index = i;
+        load();
+    }
+
+  private:
+    void load() {
         ++loads;
         const Board& level = levels_.at(static_cast<std::size_t>(index));
         board_.objectLayer = level.objectLayer;
@@ -175,68 +184,81 @@ class FakeFlow : public LevelFlow {
         board_.resetForLoadedLevel();
         switchMode(kModeGame);
     }
-    void switchMode(const std::string& mode) override {
+    void switchMode(const std::string& mode) {
         modes.push_back(mode);
         board_.regim = mode;
         if (mode == kModeEdit) board_.playerDead = 0;
-        pass();
-    }
-    void showLevelNumber(int i) override { captions.push_back(i); }
-
-    // The win test at the end of a field pass.
-    void pass() {
-        if (board_.regim != kModeGame || !board_.solved()) return;
-        ++depth_;
-        maxDepth = std::max(maxDepth, depth_);
-        if (winSequence(board_, host_, *this, guard_)) ++wins;
-        --depth_;
+        session_.showpole();
     }
 
-  private:
+    Session& session_;
     Board& board_;
-    RecordingHost& host_;
-    WinGuard& guard_;
     std::vector<Board> levels_;
-    int depth_ = 0;
 };
 
-Board levelWithCrateAt(int x, int y) {
+// The robot at (1, row) next to a crate whose target is the next cell: Right solves it.
+Board oneStepFromWin(int row) {
     Board level;
-    level.object(x, y) = kCrate;
-    level.floor(x + 1, y) = kFloorTarget;
+    level.playerX = 1;
+    level.playerY = static_cast<std::uint8_t>(row);
+    level.object(2, row) = kCrate;
+    level.floor(3, row) = kFloorTarget;
     return level;
 }
 
 class WinSequenceTest : public ::testing::Test {
   protected:
-    Board board;
-    RecordingHost host;
-    WinGuard guard;
+    Session session;
+    Board& board = session.board;
+    RecordingCues cues;
+
+    int wins() const {
+        int n = 0;
+        for (const CueCall& c : cues.played) n += c.cue == kCueWin;
+        return n;
+    }
 };
 
-TEST_F(WinSequenceTest, WinningTheLastLevelBringsTheFirstBackWithItsNumber) {
-    FakeFlow flow(board, host, guard,
-                  {levelWithCrateAt(1, 1), levelWithCrateAt(2, 2), levelWithCrateAt(3, 3)});
-    flow.index = 2;
-    flow.loadCurrentLevel();
-    board.object(3, 3) = kEmpty;
-    board.object(4, 3) = kCrate;  // on its target
-    board.pushPose = 1;
-    guard.keyPressed(board, kKeyRight);
-    flow.pass();
+TEST_F(WinSequenceTest, RestartOutsideATestRunReloadsFromTheSet) {
+    FakeFlow flow(session, {oneStepFromWin(4)});
+    session.attach(nullptr, &cues, &flow);
+    flow.choose(0);
+    board.playerDead = 1;
+    board.object(1, 1) = kRock;
+    board.takeStartSnapshot();  // a stale snapshot from the editor must not be used
+    session.setUndoAvailable(true);
+    flow.onReload = [&] {
+        EXPECT_EQ(board.playerDead, 0) << "cleared before the reload";
+        EXPECT_FALSE(flow.undoEnabled);
+    };
+    const StepResult r = session.restart();
+    EXPECT_EQ(flow.reloads, 1);
+    EXPECT_EQ(board.object(1, 1), kEmpty);
+    EXPECT_EQ(r.passes, 1) << "the reload draws through the mode switch";
+}
 
-    EXPECT_EQ(flow.wins, 1);
+TEST_F(WinSequenceTest, WinningTheLastLevelBringsTheFirstBackWithItsNumber) {
+    FakeFlow flow(session, {oneStepFromWin(1), oneStepFromWin(2), oneStepFromWin(3)});
+    session.attach(nullptr, &cues, &flow);
+    flow.choose(2);
+    const StepResult r = session.key(kKeyRight);
+
+    EXPECT_TRUE(r.solved);
+    EXPECT_EQ(wins(), 1);
     EXPECT_EQ(flow.index, 0);
     EXPECT_EQ(flow.captions, std::vector<int>{0});
-    EXPECT_EQ(board.object(1, 1), kCrate);
+    EXPECT_EQ(board.object(2, 1), kCrate);
+    EXPECT_EQ(board.playerX, 1);
     EXPECT_EQ(board.playerDir, kDown);
     EXPECT_EQ(board.pushPose, 0);
-    EXPECT_EQ(host.undoEnabled, 0);
-    ASSERT_EQ(host.played, std::vector<int>{kCueWin});
+    EXPECT_FALSE(flow.undoEnabled);
+    EXPECT_EQ(cues.played, (std::vector<CueCall>{{kCueMove, false}, {kCueWin, true}}))
+        << "win is played to its end";
 }
 
 TEST_F(WinSequenceTest, ATestRunsWinReturnsToTheEditorWithTheCapturedLevel) {
-    FakeFlow flow(board, host, guard, {levelWithCrateAt(1, 1)});
+    FakeFlow flow(session, {oneStepFromWin(1)});
+    session.attach(nullptr, &cues, &flow);
     board.object(6, 6) = kCrate;
     board.floor(7, 6) = kFloorTarget;
     board.playerX = 5;
@@ -244,15 +266,9 @@ TEST_F(WinSequenceTest, ATestRunsWinReturnsToTheEditorWithTheCapturedLevel) {
     board.takeStartSnapshot();
     board.testRun = 1;
     board.regim = kModeGame;
-    board.playerDir = kRight;
-    board.object(6, 6) = kEmpty;
-    board.object(7, 6) = kCrate;
-    board.playerX = 6;
-    board.pushPose = 1;
-    board.playerDead = 1;
-    flow.pass();
+    session.key(kKeyRight);
 
-    EXPECT_EQ(flow.wins, 1);
+    EXPECT_EQ(wins(), 1);
     EXPECT_EQ(flow.modes, std::vector<std::string>{kModeEdit});
     EXPECT_EQ(board.regim, kModeEdit);
     EXPECT_EQ(board.object(6, 6), kCrate);
@@ -266,31 +282,28 @@ TEST_F(WinSequenceTest, ATestRunsWinReturnsToTheEditorWithTheCapturedLevel) {
 }
 
 TEST_F(WinSequenceTest, CratelessSetAdvancesOneLevelPerMoveInsteadOfRecursing) {
-    FakeFlow flow(board, host, guard, {Board{}, Board{}, Board{}});
-    flow.loadCurrentLevel();  // chosen in the chooser: solved at once
-    EXPECT_EQ(flow.wins, 1);
-    EXPECT_EQ(flow.index, 1);
-    EXPECT_EQ(host.played.size(), 1u) << "the level loaded by the win is not won at once";
-    EXPECT_EQ(flow.maxDepth, 2) << "its own pass runs nested and stops there";
+    FakeFlow flow(session, {Board{}, Board{}, Board{}});
+    session.attach(nullptr, &cues, &flow);
+    flow.choose(0);  // chosen in the chooser: solved at once
+    EXPECT_EQ(wins(), 1);
+    EXPECT_EQ(flow.index, 1) << "the level loaded by the win is not won at once";
 
-    flow.pass();  // a redraw without a move (restart, a timer) does not win either
-    EXPECT_EQ(flow.wins, 1);
-    guard.keyPressed(board, kKeyEscape);
-    flow.pass();
-    EXPECT_EQ(flow.wins, 1) << "only an arrow key is a move";
+    EXPECT_FALSE(session.showpole().solved) << "a redraw without a move does not win";
+    EXPECT_FALSE(session.key(kKeyEscape).solved) << "only an arrow key is a move";
+    EXPECT_EQ(wins(), 1);
 
     for (int expected : {2, 0, 1, 2, 0}) {
-        guard.keyPressed(board, kKeyDown);
-        flow.pass();
+        const StepResult r = session.key(kKeyDown);
+        EXPECT_TRUE(r.solved);
+        EXPECT_EQ(r.passes, 2) << "the move's pass and the next level's, which stops there";
         EXPECT_EQ(flow.index, expected);
     }
-    EXPECT_EQ(flow.wins, 6);
-    EXPECT_EQ(host.played.size(), 6u);
-    EXPECT_EQ(flow.maxDepth, 2);
+    EXPECT_EQ(wins(), 6);
     EXPECT_EQ(flow.captions, (std::vector<int>{1, 2, 0, 1, 2, 0}));
 }
 
 TEST_F(WinSequenceTest, MovesOutsideTheGameOrWhileDestroyedDoNotLiftTheGuard) {
+    WinGuard guard;
     guard.levelAdvanced();
     board.regim = kModeEdit;
     guard.keyPressed(board, kKeyLeft);
@@ -308,28 +321,20 @@ TEST_F(WinSequenceTest, MovesOutsideTheGameOrWhileDestroyedDoNotLiftTheGuard) {
 }
 
 TEST_F(WinSequenceTest, AWinInTheSamePassAsADeathStartsTheNextLevelAlive) {
-    FakeFlow flow(board, host, guard, {levelWithCrateAt(1, 1), levelWithCrateAt(2, 2)});
-    board.regim = kModeGame;
-    board.playerDead = 1;  // the beam got the robot in the winning pass
-    flow.pass();
-    EXPECT_EQ(flow.wins, 1);
-    EXPECT_EQ(flow.index, 1);
+    // The crate shields the robot from the emitter above; pushing it onto its target puts
+    // the robot into the beam.
+    Board last = oneStepFromWin(5);
+    last.object(2, 0) = kEmitterDown;
+    FakeFlow flow(session, {oneStepFromWin(1), last});
+    session.attach(nullptr, &cues, &flow);
+    flow.choose(1);
+    const StepResult r = session.key(kKeyRight);
+    EXPECT_TRUE(r.destroyed);
+    EXPECT_EQ(r.cues[kCueDeath], 1);
+    EXPECT_EQ(wins(), 1);
+    EXPECT_EQ(flow.index, 0);
     EXPECT_EQ(board.playerDead, 0);
-    guard.keyPressed(board, kKeyUp);
-    EXPECT_TRUE(guard.winTestAllowed()) << "the next level takes moves";
-}
-
-TEST(TitleFieldTest, PlainFloorInEveryCellRowByRowThenOneFlip) {
-    RecordingHost host;
-    drawTitleField(host);
-    ASSERT_EQ(host.draws.size(), 400u);
-    for (int i = 0; i < 400; ++i) {
-        const int y = i / 20;
-        const int x = i % 20;
-        EXPECT_EQ(host.draws[i], (testing::Draw{kTiles1, 8, x * 24, y * 24}));
-    }
-    EXPECT_EQ(host.flips, 1);
-    EXPECT_EQ(host.showpoles, 0);
+    EXPECT_TRUE(session.key(kKeyUp).handled) << "the next level takes moves";
 }
 
 }  // namespace

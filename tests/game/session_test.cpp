@@ -5,11 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <random>
+#include <sstream>
 
 #include "game/moves.h"
 #include "levels/level_files.h"
+#include "levels/level_text.h"
 #include "tests/campaign/sketch.h"
+#include "tests/game/recorders.h"
 
 namespace prismcrate {
 namespace {
@@ -77,6 +82,17 @@ TEST(Session, OneKeyReportsWhatItCaused) {
     }
 }
 
+TEST(Session, APushRestartsTheMoveCueBeforeThePassSoundsItsOwn) {
+    Session session;
+    testing::RecordingCues cues;
+    session.attach(nullptr, &cues, nullptr);
+    load(session, {"#######", "#@$_ .#", "#######"});
+    session.startLevel();
+    session.key(kKeyRight);
+    EXPECT_EQ(cues.stopped, std::vector<int>{kCueMove});
+    EXPECT_EQ(cues.played, (std::vector<testing::CueCall>{{kCueMove, false}, {kCueClick, false}}));
+}
+
 TEST(Session, KeysAreIgnoredOutsideGameModeAndAfterDeath) {
     Session session;
     load(session, {"#####", "# @ #", "#>  #", "#$. #", "#####"});
@@ -129,6 +145,34 @@ TEST(Session, ADeathFoundByTheBlastRedrawIsShownAsTheWreck) {
     EXPECT_EQ(r.passes, 3);
 }
 
+// Both forms of the pass along a key sequence: the boards and what each step reports
+// agree after every key.
+template <class Canvas>
+void expectPassesAlike(const LevelRecord& level, const std::string& keys, Canvas& canvas) {
+    Session rules;
+    Session drawn;
+    drawn.attach(&canvas, nullptr, nullptr);
+    for (Session* s : {&rules, &drawn}) {
+        putRecordOnBoard(level, s->board);
+        s->board.resetForLoadedLevel();
+    }
+    ASSERT_EQ(rules.startLevel().cues, drawn.startLevel().cues);
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        const StepResult a = rules.key(keyOf(keys[i]));
+        const StepResult c = drawn.key(keyOf(keys[i]));
+        const Board& r = rules.board;
+        const Board& d = drawn.board;
+        ASSERT_TRUE(r.objectLayer == d.objectLayer && r.floorLayer == d.floorLayer &&
+                    r.playerX == d.playerX && r.playerY == d.playerY &&
+                    r.playerDir == d.playerDir && r.pushPose == d.pushPose &&
+                    r.playerDead == d.playerDead && r.wreckShown == d.wreckShown)
+            << "after key " << i + 1;
+        ASSERT_EQ(a.cues, c.cues) << "after key " << i + 1;
+        ASSERT_EQ(a.passes, c.passes);
+        ASSERT_EQ(a.solved, c.solved);
+    }
+}
+
 // A canvas that only counts, so the drawn pass runs in full.
 struct CountingCanvas final : FieldCanvas {
     long draws = 0;
@@ -136,6 +180,31 @@ struct CountingCanvas final : FieldCanvas {
     void drawPattern(int, int, int, int) override { ++draws; }
     void present() override { ++presents; }
 };
+
+TEST(Session, DrawnAndRulesOnlyPassesAgreeAlongEveryShippedSolution) {
+    const auto folder = std::filesystem::path(PRISMCRATE_SOURCE_DIR) / "assets" / "levels";
+    int levels = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().extension() != ".txt") continue;
+        SCOPED_TRACE(entry.path().filename().string());
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        const std::vector<TextLevel> parsed = parseLevelText(text.str());
+        ASSERT_EQ(parsed.size(), 1u);
+        std::string solution;
+        for (std::string line; std::getline(text, line);)
+            if (line.rfind("; solution:", 0) == 0) solution = line.substr(11);
+        std::erase_if(solution,
+                      [](char c) { return !std::isalpha(static_cast<unsigned char>(c)); });
+        ASSERT_FALSE(solution.empty());
+        for (char& c : solution) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        CountingCanvas canvas;
+        expectPassesAlike(parsed[0].record, solution, canvas);
+        ++levels;
+    }
+    EXPECT_GE(levels, 30);
+}
 
 TEST(Session, DrawnAndRulesOnlyPassesChangeTheBoardAlike) {
     std::mt19937 rng(20261208);

@@ -66,16 +66,16 @@ TEST_F(FormSoundTest, TheWindowHasItsThreeTimersAndFiveCues) {
             EXPECT_EQ(item.Wave.Size(), sizes[i]) << names[i];
         }
     }
-    EXPECT_THROW(form.playCue(5, false), EListError);
+    EXPECT_THROW(form.waveCues().playCue(5, false), EListError);
 
     ASSERT_TRUE(form.DXSound1->Initialized()) << "SDL's dummy driver opens";
     if (!form.DXWaveList1->Items[1].Wave.Empty()) {
-        form.playCue(kCueClick, false);
+        form.waveCues().playCue(kCueClick, false);
         ASSERT_EQ(form.DXWaveList1->Items[1].Copies().size(), 1u);
         bool playing = false;
         form.DXWaveList1->Items[1].Copies()[0]->status(playing);
         EXPECT_TRUE(playing);
-        form.stopCue(kCueClick);
+        form.waveCues().stopCue(kCueClick);
         form.DXWaveList1->Items[1].Copies()[0]->status(playing);
         EXPECT_FALSE(playing);
     }
@@ -88,7 +88,7 @@ TEST_F(FormSoundTest, TheBlastTimerTicksOnceAfterItsInterval) {
     idle_slot::clear();
     clock.now = 500;
     EXPECT_FALSE(form.blastTimerEnabled());
-    form.enableBlastTimer();
+    form.setBlastTimerEnabled(true);
     EXPECT_TRUE(form.blastTimerEnabled());
     clock.now = 599;
     idle_slot::runOnce();
@@ -107,8 +107,8 @@ TEST_F(FormSoundTest, WithoutDeviceOrCueFilesTheWindowStartsSilently) {
     ASSERT_EQ(form.DXWaveList1->Items.Count(), 5);
     const auto start = std::chrono::steady_clock::now();
     for (int cue = 0; cue < 5; ++cue) {
-        form.stopCue(cue);
-        form.playCue(cue, true);
+        form.waveCues().stopCue(cue);
+        form.waveCues().playCue(cue, true);
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
 }

@@ -1,6 +1,7 @@
-// A Host that draws through the real display control and image list, with the sprite
-// sheets read from the asset files, into a 480 by 480 back surface. Cues and the blast
-// timer are recorded; the nested field pass is the real one.
+// The field drawn through the real display control and image list, with the sprite sheets
+// read from the asset files, into a 480 by 480 back surface: the main window's canvas
+// without the window. Cues and the blast timer are recorded; the nested field pass is the
+// real one.
 #pragma once
 
 #include <QApplication>
@@ -11,11 +12,12 @@
 #include "field/field.h"
 #include "media/dxdraw.h"
 #include "media/dximagelist.h"
+#include "media/field_canvas.h"
 
 namespace prismcrate::testing {
 
 // The one QApplication of a test or benchmark binary (offscreen in tests).
-inline QApplication& sheetHostApp() {
+inline QApplication& sheetFieldApp() {
     static int argc = 1;
     static char name[] = "field";
     static char* argv[] = {name, nullptr};
@@ -23,10 +25,9 @@ inline QApplication& sheetHostApp() {
     return *instance;
 }
 
-class SheetHost : public Host {
+class SheetField : public FieldHooks {
   public:
-    SheetHost(Board& board, const std::string& assetDir) : board_(board) {
-        dxdraw_ = new TDXDraw(&form_);
+    SheetField(Board& board, const std::string& assetDir) : board_(board) {
         dxdraw_->AutoInitialize = false;
         dxdraw_->SetAutoSize(false);
         dxdraw_->SetSurfaceSize(kFieldSize * cellSize, kFieldSize * cellSize);
@@ -42,37 +43,28 @@ class SheetHost : public Host {
         dxdraw_->Initialize();
     }
 
+    TDXFieldCanvas& canvas() { return canvas_; }
     TDXDraw& dxdraw() { return *dxdraw_; }
     TDirectDrawSurface& backSurface() { return dxdraw_->Surface(); }
     const DibImage& sheet(int index) { return list_.Items[index].Picture.Image(); }
 
     std::vector<int> played;
-    int flips = 0;
     int wins = 0;
     bool timerEnabled = false;
 
-    void drawPattern(int sheet, int pattern, int x, int y) override {
-        list_.Items[sheet].Draw(dxdraw_->Surface(), x, y, pattern);
-    }
-    void flip() override {
-        ++flips;
-        dxdraw_->Flip();
-    }
-    void playCue(int cue, bool) override { played.push_back(cue); }
-    void stopCue(int) override {}
+    void playCue(int cue) override { played.push_back(cue); }
     bool blastTimerEnabled() override { return timerEnabled; }
     void enableBlastTimer() override { timerEnabled = true; }
-    void showpole() override { prismcrate::showpole(board_, *this); }
-    void winSequence() override { ++wins; }
-    void setUndoEnabled(bool) override {}
-    void closeMainWindow() override {}
+    void nestedPass() override { showpole(board_, *this, canvas_); }
+    void levelSolved() override { ++wins; }
 
   private:
     Board& board_;
-    QApplication& app_ = sheetHostApp();  // before any widget
+    QApplication& app_ = sheetFieldApp();  // before any widget
     QWidget form_;
-    TDXDraw* dxdraw_;  // owned by form_
+    TDXDraw* dxdraw_ = new TDXDraw(&form_);  // owned by form_
     TDXImageList list_;
+    TDXFieldCanvas canvas_{list_, *dxdraw_};
 };
 
 }  // namespace prismcrate::testing
