@@ -1,7 +1,10 @@
 #include "field/field.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+
+#include "game/layer_scan.h"
 
 namespace prismcrate {
 namespace {
@@ -64,14 +67,20 @@ bool isWallAt(const Board& board, int x, int y) {
 // by the robot. The robot counts only for pressing, so a plate under it clicks on every
 // pass. Returns whether any plate is pressed afterwards.
 bool platePass(Board& board, FieldHooks& hooks) {
+    // Each plate depends on its own cell alone and every plate plays the same cue, so the
+    // cells are visited in memory order, eight at a time, skipping those without a plate.
+    using namespace layer_scan;
+    const int robot =
+        onField(board.playerX, board.playerY) ? cellIndex(board.playerX, board.playerY) : -1;
     bool platePressed = false;
-    for (int y = 0; y < kFieldSize; ++y) {
-        for (int x = 0; x < kFieldSize; ++x) {
-            std::uint8_t& floor = board.floor(x, y);
-            const std::uint8_t object = board.object(x, y);
+    for (int i = 0; i < kCellCount; i += 8) {
+        if (!bytesEqual(word(board.floorLayer, i) & (kOnes * 0xFEu), kPlateReleased)) continue;
+        for (int cell = i; cell < i + 8; ++cell) {
+            std::uint8_t& floor = board.floorLayer[cell];
+            const std::uint8_t object = board.objectLayer[cell];
             if (floor == kPlatePressed && object == kEmpty) floor = kPlateReleased;
             if ((floor == kPlateReleased || floor == kPlatePressed) &&
-                (object != kEmpty || board.robotAt(x, y))) {
+                (object != kEmpty || cell == robot)) {
                 if (floor == kPlateReleased) hooks.playCue(kCueClick);
                 floor = kPlatePressed;
                 platePressed = true;
@@ -84,6 +93,10 @@ bool platePass(Board& board, FieldHooks& hooks) {
 // Any pressed plate opens every gate; otherwise every open gate that holds nothing and
 // not the robot closes.
 void gatePass(Board& board, bool platePressed) {
+    // Each gate depends on its own cell alone: with no gate to open or close, nothing changes.
+    if (platePressed ? !layer_scan::anyEqual(board.objectLayer, kGateClosed)
+                     : !layer_scan::anyEqual(board.floorLayer, kGateOpen))
+        return;
     for (int y = 0; y < kFieldSize; ++y) {
         for (int x = 0; x < kFieldSize; ++x) {
             std::uint8_t& object = board.object(x, y);
@@ -272,12 +285,29 @@ struct BeamCall {
     }
 
     void run() {
-        for (int y = 0; y < kFieldSize; ++y) {
-            for (int x = 0; x < kFieldSize; ++x) {
-                const std::uint8_t code = board.object(x, y);
+        // Emitters are traced in sweep order. A blast can only clear cells, so the emitters
+        // that fire are those on the field when the sweep starts, each still there when its
+        // turn comes: they are found eight cells at a time and put in sweep order.
+        using namespace layer_scan;
+        std::array<std::uint16_t, kCellCount> emitters;  // row-major positions y*20 + x
+        int count = 0;
+        for (int i = 0; i < kCellCount; i += 8) {
+            const std::uint64_t w = word(board.objectLayer, i) & (kOnes * 0xFEu);
+            if (!(bytesEqual(w, kEmitterLeft) | bytesEqual(w, kEmitterLeft + 2))) continue;
+            for (int cell = i; cell < i + 8; ++cell) {
+                const std::uint8_t code = board.objectLayer[cell];
                 if (code >= kEmitterLeft && code <= kEmitterDown)
-                    trace(x, y, static_cast<std::uint8_t>(code - kEmitterLeft + kLeft));
+                    emitters[count++] = static_cast<std::uint16_t>(
+                        (cell % kFieldSize) * kFieldSize + cell / kFieldSize);
             }
+        }
+        std::sort(emitters.begin(), emitters.begin() + count);
+        for (int k = 0; k < count; ++k) {
+            const int x = emitters[k] % kFieldSize;
+            const int y = emitters[k] / kFieldSize;
+            const std::uint8_t code = board.object(x, y);
+            if (code >= kEmitterLeft && code <= kEmitterDown)
+                trace(x, y, static_cast<std::uint8_t>(code - kEmitterLeft + kLeft));
         }
         if (exploded) {
             hooks.playCue(kCueExplosion);

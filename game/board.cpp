@@ -1,5 +1,7 @@
 #include "game/board.h"
 
+#include "game/layer_scan.h"
+
 namespace prismcrate {
 
 void Board::resetForLoadedLevel() {
@@ -30,10 +32,7 @@ void Board::clearField() {
 }
 
 bool Board::solved() const {
-    for (int y = 0; y < kFieldSize; ++y)
-        for (int x = 0; x < kFieldSize; ++x)
-            if (object(x, y) == kCrate && floor(x, y) != kFloorTarget) return false;
-    return true;
+    return !layer_scan::anyObjectOffFloor(objectLayer, floorLayer, kCrate, kFloorTarget);
 }
 
 }  // namespace prismcrate
