@@ -1,0 +1,278 @@
+#include "solver/move_search.h"
+
+#include <algorithm>
+#include <chrono>
+#include <limits>
+#include <stdexcept>
+
+#include "game/moves.h"
+#include "game/session.h"
+#include "solver/relaxed_map.h"
+#include "solver/state_codec.h"
+#include "solver/state_table.h"
+
+namespace prismcrate::solver {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kKeys[] = {0, kKeyLeft, kKeyUp, kKeyRight, kKeyDown};
+constexpr char kLetters[] = "?lurd";
+// Expansions between two looks at the clock, the cancel flag and the progress callback.
+constexpr int kCheckEvery = 256;
+constexpr double kProgressEvery = 0.2;
+
+double since(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Puts a position on the session's board: the only parts a key reads.
+void place(Board& board, const Board& position) {
+    board.objectLayer = position.objectLayer;
+    board.floorLayer = position.floorLayer;
+    board.playerX = position.playerX;
+    board.playerY = position.playerY;
+    board.playerDead = 0;
+}
+
+// A crate just pushed to `cell` that can never move again while off a target: every 2 by 2
+// square around it is made of crates and cells nothing can ever enter (or the field's
+// edge). In such a square no crate can be pushed along either axis, since the cell ahead
+// or the cell the robot needs behind is always taken, and crates only ever move by pushes.
+bool frozenOffTarget(const Board& board, const RelaxedMap& map, int cell) {
+    const int x = cell / kFieldSize;
+    const int y = cell % kFieldSize;
+    for (int dx = -1; dx <= 0; ++dx) {
+        for (int dy = -1; dy <= 0; ++dy) {
+            bool blocked = true;
+            bool offTarget = false;
+            for (int i = 0; i < 2 && blocked; ++i) {
+                for (int j = 0; j < 2 && blocked; ++j) {
+                    const int cx = x + dx + i;
+                    const int cy = y + dy + j;
+                    if (!onField(cx, cy)) continue;
+                    const int c = cellIndex(cx, cy);
+                    if (board.objectLayer[c] == kCrate) {
+                        offTarget |= board.floorLayer[c] != kFloorTarget;
+                    } else if (!map.permanent(c)) {
+                        blocked = false;
+                    }
+                }
+            }
+            if (blocked && offTarget) return true;
+        }
+    }
+    return false;
+}
+
+// Open positions by their estimate f = cost + bound; last in, first out within one f, which
+// goes deep first among equals.
+class OpenList {
+  public:
+    void push(std::uint32_t f, std::uint32_t index) {
+        if (f >= buckets_.size()) buckets_.resize(f + 1);
+        std::vector<std::uint32_t>& bucket = buckets_[f];
+        const std::size_t capacity = bucket.capacity();
+        bucket.push_back(index);
+        bytes_ += (bucket.capacity() - capacity) * sizeof(std::uint32_t);
+        lowest_ = std::min(lowest_, f);
+    }
+    // The lowest f with an entry, or the highest value when empty.
+    std::uint32_t lowest() {
+        while (lowest_ < buckets_.size() && buckets_[lowest_].empty()) {
+            bytes_ -= buckets_[lowest_].capacity() * sizeof(std::uint32_t);
+            std::vector<std::uint32_t>().swap(buckets_[lowest_]);
+            ++lowest_;
+        }
+        return lowest_ < buckets_.size() ? lowest_ : std::numeric_limits<std::uint32_t>::max();
+    }
+    std::uint32_t pop() {
+        std::vector<std::uint32_t>& bucket = buckets_[lowest_];
+        const std::uint32_t index = bucket.back();
+        bucket.pop_back();
+        return index;
+    }
+    std::size_t bytes() const { return bytes_ + buckets_.capacity() * sizeof(buckets_[0]); }
+
+  private:
+    std::vector<std::vector<std::uint32_t>> buckets_;
+    std::uint32_t lowest_ = std::numeric_limits<std::uint32_t>::max();
+    std::size_t bytes_ = 0;
+};
+
+class MoveSearch {
+  public:
+    MoveSearch(const Board& start, const Options& options)
+        : start_(start),
+          options_(options),
+          began_(Clock::now()),
+          map_(relaxedMap(start)),
+          codec_(start, map_),
+          table_(codec_.words()),
+          scratch_(static_cast<std::size_t>(codec_.words())) {
+        session_.board.regim = kModeGame;
+    }
+
+    Result run() {
+        result_.metric = Metric::Moves;
+        // Crates are never destroyed and each needs a target of its own.
+        if (map_.crates > map_.targets) return finish(Status::Unsolvable);
+        int bound = 0;
+        if (codec_.pack(start_, scratch_.data(), bound) != StateCodec::Packed::Ok)
+            return finish(Status::Unsolvable);
+        bool added = false;
+        const std::uint32_t root = table_.find(scratch_.data(), added);
+        open_.push(static_cast<std::uint32_t>(bound), root);
+        note();
+
+        Board position;
+        for (int expanded = 0;; ++expanded) {
+            const std::uint32_t f = open_.lowest();
+            // With a bound that never overestimates and grows by at most one per move, no
+            // open position leads to a solution shorter than its f.
+            if (f >= goalCost_) break;
+            if (expanded % kCheckEvery == 0 && !withinLimits()) return finish(Status::Unknown);
+            const std::uint32_t index = open_.pop();
+            if (table_.closed(index)) continue;
+            table_.close(index);
+            const std::uint32_t cost = table_.cost(index);
+            depth_ = static_cast<int>(cost);
+            codec_.unpack(table_.state(index), position);
+            for (int dir = kLeft; dir <= kDown; ++dir) {
+                if (!expand(position, index, cost, dir)) return finish(Status::Unknown);
+            }
+        }
+        if (goalCost_ == kNoGoal) return finish(Status::Unsolvable);
+
+        std::vector<int> dirs{goalMove_};
+        for (std::uint32_t at = goalParent_; at != root; at = table_.parent(at))
+            dirs.push_back(table_.move(at) + kLeft);
+        std::reverse(dirs.begin(), dirs.end());
+        result_.moves = moveLetters(start_, dirs, result_.pushCount);
+        result_.moveCount = static_cast<int>(dirs.size());
+        return finish(Status::Solved);
+    }
+
+  private:
+    static constexpr std::uint32_t kNoGoal = std::numeric_limits<std::uint32_t>::max();
+
+    // Plays one key from `position`; false when a limit stops the search.
+    bool expand(const Board& position, std::uint32_t parent, std::uint32_t cost, int dir) {
+        place(session_.board, position);
+        const StepResult step = session_.key(kKeys[dir]);
+        // A headless session skips the blast redraw after a win; serve it so that nothing
+        // is left pending for the next key.
+        if (session_.blastRedrawPending()) session_.serveBlastRedraw();
+        if (step.solved) {
+            if (cost + 1 < goalCost_) {
+                goalCost_ = cost + 1;
+                goalParent_ = parent;
+                goalMove_ = dir;
+            }
+            return true;
+        }
+        const Board& next = session_.board;
+        if (next.playerDead || !step.boardChanged) return true;
+        int bound = 0;
+        if (codec_.pack(next, scratch_.data(), bound) != StateCodec::Packed::Ok) return true;
+        if (step.pushed) {
+            const int ahead = neighbour(cellIndex(next.playerX, next.playerY), dir);
+            if (ahead >= 0 && next.objectLayer[ahead] == kCrate &&
+                frozenOffTarget(next, map_, ahead))
+                return true;
+        }
+        if (table_.size() >= StateTable::kMostStates ||
+            (options_.maxStates != 0 && table_.size() >= options_.maxStates)) {
+            stop_ = StopReason::States;
+            return false;
+        }
+        if (table_.bytesAfterInsert() + open_.bytes() > options_.memoryBytes) {
+            stop_ = StopReason::Memory;
+            return false;
+        }
+        bool added = false;
+        const std::uint32_t index = table_.find(scratch_.data(), added);
+        if (added || (!table_.closed(index) && table_.cost(index) > cost + 1)) {
+            table_.reach(index, parent, dir - kLeft, cost + 1);
+            open_.push(cost + 1 + static_cast<std::uint32_t>(bound), index);
+            note();
+        }
+        return true;
+    }
+
+    void note() { result_.peakBytes = std::max(result_.peakBytes, table_.bytes() + open_.bytes()); }
+
+    bool withinLimits() {
+        const double elapsed = since(began_);
+        if (options_.cancel && options_.cancel->load(std::memory_order_relaxed)) {
+            stop_ = StopReason::Cancelled;
+            return false;
+        }
+        if (options_.seconds > 0 && elapsed >= options_.seconds) {
+            stop_ = StopReason::Time;
+            return false;
+        }
+        if (options_.progress && elapsed >= nextProgress_) {
+            nextProgress_ = elapsed + kProgressEvery;
+            options_.progress(Progress{table_.size(), depth_, elapsed});
+        }
+        return true;
+    }
+
+    Result finish(Status status) {
+        result_.status = status;
+        result_.stoppedBy = status == Status::Unknown ? stop_ : StopReason::None;
+        result_.states = table_.size();
+        result_.seconds = since(began_);
+        note();
+        return result_;
+    }
+
+    const Board& start_;
+    const Options& options_;
+    Clock::time_point began_;
+    RelaxedMap map_;
+    StateCodec codec_;
+    StateTable table_;
+    OpenList open_;
+    Session session_;
+    std::vector<std::uint64_t> scratch_;
+    Result result_;
+    StopReason stop_ = StopReason::None;
+    std::uint32_t goalCost_ = kNoGoal;
+    std::uint32_t goalParent_ = 0;
+    int goalMove_ = 0;
+    int depth_ = 0;
+    double nextProgress_ = 0;
+};
+
+}  // namespace
+
+Result searchMoves(const Board& start, const Options& options) {
+    return MoveSearch(start, options).run();
+}
+
+std::string moveLetters(const Board& start, const std::vector<int>& dirs, int& pushes) {
+    Session session;
+    session.board = start;
+    session.board.regim = kModeGame;
+    session.board.playerDead = 0;
+    std::string letters;
+    pushes = 0;
+    for (std::size_t i = 0; i < dirs.size(); ++i) {
+        const int dir = dirs[i];
+        if (dir < kLeft || dir > kDown) throw std::logic_error("solver: a move out of range");
+        const StepResult step = session.key(kKeys[dir]);
+        if (!step.handled || step.solved != (i + 1 == dirs.size()))
+            throw std::logic_error("solver: a solution that does not replay");
+        char letter = kLetters[dir];
+        if (step.pushed) {
+            letter = static_cast<char>(letter - 'a' + 'A');
+            ++pushes;
+        }
+        letters += letter;
+    }
+    return letters;
+}
+
+}  // namespace prismcrate::solver
