@@ -93,20 +93,24 @@ bool platePass(Board& board, FieldHooks& hooks) {
 // Any pressed plate opens every gate; otherwise every open gate that holds nothing and
 // not the robot closes.
 void gatePass(Board& board, bool platePressed) {
-    // Each gate depends on its own cell alone: with no gate to open or close, nothing changes.
-    if (platePressed ? !layer_scan::anyEqual(board.objectLayer, kGateClosed)
-                     : !layer_scan::anyEqual(board.floorLayer, kGateOpen))
-        return;
-    for (int y = 0; y < kFieldSize; ++y) {
-        for (int x = 0; x < kFieldSize; ++x) {
-            std::uint8_t& object = board.object(x, y);
-            std::uint8_t& floor = board.floor(x, y);
+    // Each gate depends on its own cell alone, so the cells are visited in memory order,
+    // eight at a time, skipping those without a gate to open or close.
+    using namespace layer_scan;
+    const int robot =
+        onField(board.playerX, board.playerY) ? cellIndex(board.playerX, board.playerY) : -1;
+    for (int i = 0; i < kCellCount; i += 8) {
+        if (platePressed ? !bytesEqual(word(board.objectLayer, i), kGateClosed)
+                         : !bytesEqual(word(board.floorLayer, i), kGateOpen))
+            continue;
+        for (int cell = i; cell < i + 8; ++cell) {
+            std::uint8_t& object = board.objectLayer[cell];
+            std::uint8_t& floor = board.floorLayer[cell];
             if (platePressed) {
                 if (object == kGateClosed) {
                     object = kEmpty;
                     floor = kGateOpen;
                 }
-            } else if (floor == kGateOpen && object == kEmpty && !board.robotAt(x, y)) {
+            } else if (floor == kGateOpen && object == kEmpty && cell != robot) {
                 object = kGateClosed;
                 floor = kFloorPlain;
             }

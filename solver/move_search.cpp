@@ -1,12 +1,14 @@
 #include "solver/move_search.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <limits>
 #include <stdexcept>
 
 #include "game/moves.h"
 #include "game/session.h"
+#include "solver/estimate.h"
 #include "solver/relaxed_map.h"
 #include "solver/state_codec.h"
 #include "solver/state_table.h"
@@ -108,6 +110,7 @@ class MoveSearch {
           began_(Clock::now()),
           map_(relaxedMap(start)),
           codec_(start, map_),
+          estimate_(map_),
           table_(codec_.words()),
           scratch_(static_cast<std::size_t>(codec_.words())) {
         session_.board.regim = kModeGame;
@@ -117,9 +120,8 @@ class MoveSearch {
         result_.metric = Metric::Moves;
         // Crates are never destroyed and each needs a target of its own.
         if (map_.crates > map_.targets) return finish(Status::Unsolvable);
-        int bound = 0;
-        if (codec_.pack(start_, scratch_.data(), bound) != StateCodec::Packed::Ok)
-            return finish(Status::Unsolvable);
+        const int bound = pack(start_);
+        if (bound == Estimate::kLost) return finish(Status::Unsolvable);
         bool added = false;
         const std::uint32_t root = table_.find(scratch_.data(), added);
         open_.push(static_cast<std::uint32_t>(bound), root);
@@ -128,8 +130,9 @@ class MoveSearch {
         Board position;
         for (int expanded = 0;; ++expanded) {
             const std::uint32_t f = open_.lowest();
-            // With a bound that never overestimates and grows by at most one per move, no
-            // open position leads to a solution shorter than its f.
+            // The bound never overestimates and positions reached by a shorter line are
+            // opened again, so every line shorter than the best solution found so far
+            // passes through an open position whose f is below that solution's length.
             if (f >= goalCost_) break;
             if (expanded % kCheckEvery == 0 && !withinLimits()) return finish(Status::Unknown);
             const std::uint32_t index = open_.pop();
@@ -173,8 +176,8 @@ class MoveSearch {
         }
         const Board& next = session_.board;
         if (next.playerDead || !step.boardChanged) return true;
-        int bound = 0;
-        if (codec_.pack(next, scratch_.data(), bound) != StateCodec::Packed::Ok) return true;
+        const int bound = pack(next);
+        if (bound == Estimate::kLost) return true;
         if (step.pushed) {
             const int ahead = neighbour(cellIndex(next.playerX, next.playerY), dir);
             if (ahead >= 0 && next.objectLayer[ahead] == kCrate &&
@@ -186,13 +189,13 @@ class MoveSearch {
             stop_ = StopReason::States;
             return false;
         }
-        if (table_.bytesAfterInsert() + open_.bytes() > options_.memoryBytes) {
+        if (table_.bytesAfterInsert() + open_.bytes() + estimate_.bytes() > options_.memoryBytes) {
             stop_ = StopReason::Memory;
             return false;
         }
         bool added = false;
         const std::uint32_t index = table_.find(scratch_.data(), added);
-        if (added || (!table_.closed(index) && table_.cost(index) > cost + 1)) {
+        if (added || table_.cost(index) > cost + 1) {
             table_.reach(index, parent, dir - kLeft, cost + 1);
             open_.push(cost + 1 + static_cast<std::uint32_t>(bound), index);
             note();
@@ -200,7 +203,18 @@ class MoveSearch {
         return true;
     }
 
-    void note() { result_.peakBytes = std::max(result_.peakBytes, table_.bytes() + open_.bytes()); }
+    // Packs `board` into the scratch words; the bound on the moves left, or kLost.
+    int pack(const Board& board) {
+        int count = 0;
+        if (codec_.pack(board, scratch_.data(), crates_.data(), count) != StateCodec::Packed::Ok)
+            return Estimate::kLost;
+        return estimate_.bound(crates_.data(), count, cellIndex(board.playerX, board.playerY));
+    }
+
+    void note() {
+        result_.peakBytes =
+            std::max(result_.peakBytes, table_.bytes() + open_.bytes() + estimate_.bytes());
+    }
 
     bool withinLimits() {
         const double elapsed = since(began_);
@@ -233,10 +247,12 @@ class MoveSearch {
     Clock::time_point began_;
     RelaxedMap map_;
     StateCodec codec_;
+    Estimate estimate_;
     StateTable table_;
     OpenList open_;
     Session session_;
     std::vector<std::uint64_t> scratch_;
+    std::array<std::uint16_t, kCellCount> crates_{};
     Result result_;
     StopReason stop_ = StopReason::None;
     std::uint32_t goalCost_ = kNoGoal;

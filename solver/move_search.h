@@ -10,8 +10,8 @@
 
 namespace prismcrate::solver {
 
-// A* over positions from `start` (robot alive, not solved yet, on the field), with the sum
-// of the crates' relaxed push distances to their nearest targets as the lower bound.
+// A* over positions from `start` (robot alive, not solved yet, on the field), with the
+// lower bound of estimate.h.
 Result searchMoves(const Board& start, const Options& options);
 
 // Plays `dirs` (1 left .. 4 down) from `start` through a game session and writes them as

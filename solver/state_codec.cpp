@@ -60,8 +60,7 @@ constexpr std::uint8_t kMovableCodes[] = {kCrate, kRock, kMirrorFalling, kMirror
 
 }  // namespace
 
-StateCodec::StateCodec(const Board& start, const RelaxedMap& map)
-    : crateDistance_(map.crateDistance) {
+StateCodec::StateCodec(const Board& start, const RelaxedMap& map) {
     const Layer& objects = start.objectLayer;
     const Layer& floors = start.floorLayer;
 
@@ -150,8 +149,8 @@ StateCodec::StateCodec(const Board& start, const RelaxedMap& map)
     words_ = std::max(1, (totalBits + 63) / 64);
 }
 
-StateCodec::Packed StateCodec::pack(const Board& board, std::uint64_t* out,
-                                    int& crateDistanceSum) const {
+StateCodec::Packed StateCodec::pack(const Board& board, std::uint64_t* out, std::uint16_t* crates,
+                                    int& crateCount) const {
     BitWriter writer(out, words_);
     const int robot = onField(board.playerX, board.playerY)
                           ? robotIndex_[cellIndex(board.playerX, board.playerY)]
@@ -164,7 +163,7 @@ StateCodec::Packed StateCodec::pack(const Board& board, std::uint64_t* out,
     using namespace layer_scan;
     std::uint16_t found[5][kCellCount];
     int counts[5] = {};
-    int distanceSum = 0;
+    int crateCells = 0;
     bool deadCrate = false;
     for (int at = 0; at < kCellCount; at += 8) {
         const std::uint64_t w = word(board.objectLayer, at);
@@ -185,7 +184,7 @@ StateCodec::Packed StateCodec::pack(const Board& board, std::uint64_t* out,
             }
             if (counts[g] == group.most) outsideTheMap("more objects of a kind than the start");
             found[g][counts[g]++] = static_cast<std::uint16_t>(index);
-            if (group.code == kCrate) distanceSum += crateDistance_[cell];
+            if (group.code == kCrate) crates[crateCells++] = static_cast<std::uint16_t>(cell);
         }
     }
     if (deadCrate) return Packed::DeadCrate;
@@ -209,7 +208,7 @@ StateCodec::Packed StateCodec::pack(const Board& board, std::uint64_t* out,
         if (pair == slot.objects.size()) outsideTheMap("a cell content");
         writer.put(pair, slot.bits);
     }
-    crateDistanceSum = distanceSum;
+    crateCount = crateCells;
     return Packed::Ok;
 }
 
@@ -240,8 +239,9 @@ void StateCodec::unpack(const std::uint64_t* in, Board& board) const {
 
 bool StateCodec::roundTrips(const Board& board) const {
     std::vector<std::uint64_t> words(static_cast<std::size_t>(words_));
-    int sum = 0;
-    if (pack(board, words.data(), sum) != Packed::Ok) return true;  // nothing is stored
+    std::uint16_t crates[kCellCount];
+    int count = 0;
+    if (pack(board, words.data(), crates, count) != Packed::Ok) return true;  // never stored
     Board back;
     unpack(words.data(), back);
     return back.objectLayer == board.objectLayer && back.floorLayer == board.floorLayer &&

@@ -34,10 +34,12 @@ class StateCodec {
         DeadCrate,  // a crate stands where no sequence of pushes brings it onto a target
     };
 
-    // Packs the position on `board` into `out` (words() words) and adds up the crates'
-    // distances to their nearest targets. Throws std::logic_error when the board holds
-    // something the relaxed map said could never be there (a fault of this solver).
-    Packed pack(const Board& board, std::uint64_t* out, int& crateDistanceSum) const;
+    // Packs the position on `board` into `out` (words() words) and lists the crates' cells
+    // in `crates` (room for every cell), their number in `crateCount`. Throws
+    // std::logic_error when the board holds something the relaxed map said could never be
+    // there (a fault of this solver).
+    Packed pack(const Board& board, std::uint64_t* out, std::uint16_t* crates,
+                int& crateCount) const;
 
     // Writes the position into `board`: both layers and the robot's cell.
     void unpack(const std::uint64_t* in, Board& board) const;
@@ -61,7 +63,6 @@ class StateCodec {
         std::vector<std::uint8_t> floors;   // floor of each pair
     };
 
-    std::array<std::uint16_t, kCellCount> crateDistance_{};
     Layer templateObjects_{};
     Layer templateFloors_{};
     std::vector<std::uint16_t> robotCells_;

@@ -29,10 +29,11 @@ class StateTable {
     std::uint32_t cost(std::uint32_t i) const { return block(i).costs[i % kBlock] >> 1; }
     bool closed(std::uint32_t i) const { return block(i).costs[i % kBlock] & 1; }
     void close(std::uint32_t i) { block(i).costs[i % kBlock] |= 1; }
+    // Reached by a line of `cost` moves whose last is `move` from `parent`: open again.
     void reach(std::uint32_t i, std::uint32_t parent, int move, std::uint32_t cost) {
         Block& b = block(i);
         b.parents[i % kBlock] = parent << 2 | static_cast<std::uint32_t>(move);
-        b.costs[i % kBlock] = cost << 1 | (b.costs[i % kBlock] & 1);
+        b.costs[i % kBlock] = cost << 1;
     }
 
     // The bytes the table would hold after one more insertion.
