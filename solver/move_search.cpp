@@ -122,6 +122,7 @@ class MoveSearch {
         if (map_.crates > map_.targets) return finish(Status::Unsolvable);
         const int bound = pack(start_);
         if (bound == Estimate::kLost) return finish(Status::Unsolvable);
+        if (!roomForOneMore()) return finish(Status::Unknown);
         bool added = false;
         const std::uint32_t root = table_.find(scratch_.data(), added);
         open_.push(static_cast<std::uint32_t>(bound), root);
@@ -139,7 +140,7 @@ class MoveSearch {
             if (table_.closed(index)) continue;
             table_.close(index);
             const std::uint32_t cost = table_.cost(index);
-            depth_ = static_cast<int>(cost);
+            depth_ = std::max(depth_, static_cast<int>(f));
             codec_.unpack(table_.state(index), position);
             for (int dir = kLeft; dir <= kDown; ++dir) {
                 if (!expand(position, index, cost, dir)) return finish(Status::Unknown);
@@ -184,6 +185,19 @@ class MoveSearch {
                 frozenOffTarget(next, map_, ahead))
                 return true;
         }
+        if (!roomForOneMore()) return false;
+        bool added = false;
+        const std::uint32_t index = table_.find(scratch_.data(), added);
+        if (added || table_.cost(index) > cost + 1) {
+            table_.reach(index, parent, dir - kLeft, cost + 1);
+            open_.push(cost + 1 + static_cast<std::uint32_t>(bound), index);
+            note();
+        }
+        return true;
+    }
+
+    // Whether one more position may be stored within the limits; sets the reason if not.
+    bool roomForOneMore() {
         if (table_.size() >= StateTable::kMostStates ||
             (options_.maxStates != 0 && table_.size() >= options_.maxStates)) {
             stop_ = StopReason::States;
@@ -192,13 +206,6 @@ class MoveSearch {
         if (table_.bytesAfterInsert() + open_.bytes() + estimate_.bytes() > options_.memoryBytes) {
             stop_ = StopReason::Memory;
             return false;
-        }
-        bool added = false;
-        const std::uint32_t index = table_.find(scratch_.data(), added);
-        if (added || table_.cost(index) > cost + 1) {
-            table_.reach(index, parent, dir - kLeft, cost + 1);
-            open_.push(cost + 1 + static_cast<std::uint32_t>(bound), index);
-            note();
         }
         return true;
     }

@@ -33,7 +33,7 @@ enum class StopReason { None, Time, Memory, Cancelled, States };
 
 struct Progress {
     std::uint64_t states = 0;  // positions stored so far
-    int depth = 0;             // length of the line being explored (moves, or pushes)
+    int depth = 0;             // no solution is shorter than this (moves, or pushes)
     double seconds = 0;        // elapsed
 };
 
