@@ -248,7 +248,8 @@ struct BeamCall {
     // enters a cell in a direction it already entered that cell in since the last blast:
     // from there on it would repeat itself for ever.
     void trace(int x, int y, std::uint8_t dir) {
-        std::array<std::uint8_t, kCellCount> entered{};  // one bit per direction
+        // One bit per cell and direction; 200 bytes that clear with a few wide stores.
+        std::array<std::uint64_t, kCellCount * 4 / 64> entered{};
         for (;;) {
             switch (dir) {
                 case kLeft:
@@ -266,10 +267,11 @@ struct BeamCall {
             }
             if (!onField(x, y)) return;
 
-            const std::uint8_t dirBit = static_cast<std::uint8_t>(1u << dir);
-            std::uint8_t& seen = entered[cellIndex(x, y)];
-            if (seen & dirBit) return;
-            seen |= dirBit;
+            const int bit = cellIndex(x, y) * 4 + (dir - kLeft);
+            std::uint64_t& seen = entered[static_cast<std::size_t>(bit / 64)];
+            const std::uint64_t mask = std::uint64_t{1} << (bit % 64);
+            if (seen & mask) return;
+            seen |= mask;
 
             const std::uint8_t code = board.object(x, y);
             const bool stop = !beamPasses(code);

@@ -86,7 +86,8 @@ Plain plainSearch(const LevelRecord& level) {
 // the field. Some rooms are split by a wall across them, with the targets beyond: the wall
 // holds a gate that a plate opens, or it is whole and only a blast can open it. Then a few
 // inner walls (which blasts may clear), crates and targets, and now and then a rock, a
-// mirror, a bomb, an emitter, a steel block, a plate and a gate.
+// mirror, a bomb, an emitter, a steel block, a plate and a gate, or a code only a damaged
+// file holds.
 std::optional<LevelRecord> randomRoom(std::mt19937& rng) {
     auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
     auto chance = [&rng](double p) { return std::bernoulli_distribution(p)(rng); };
@@ -162,6 +163,11 @@ std::optional<LevelRecord> randomRoom(std::mt19937& rng) {
     if (chance(0.3)) place(near, chance(0.5) ? kMirrorFalling : kMirrorRising, kFloorPlain);
     if (kind == Open && chance(0.3)) place(near, kBomb, kFloorPlain);
     if (chance(0.1)) place(near, kSteel, kFloorPlain);
+    // Codes beyond the table, as only damaged files hold them: an object the robot walks
+    // over, that stops beams and that blasts clear; a floor mark nothing looks at.
+    if (chance(0.05))
+        place(near, static_cast<std::uint8_t>(pick(kGateClosed + 1, 255)), kFloorPlain);
+    if (chance(0.05)) place(near, kEmpty, static_cast<std::uint8_t>(pick(kGateOpen + 1, 255)));
     if (kind == Open && chance(0.2)) {
         place(near, kEmpty, kPlateReleased);
         place(near, kGateClosed, kFloorPlain);
