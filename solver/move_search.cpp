@@ -37,35 +37,55 @@ void place(Board& board, const Board& position) {
     board.playerDead = 0;
 }
 
-// A crate just pushed to `cell` that can never move again while off a target: every 2 by 2
-// square around it is made of crates and cells nothing can ever enter (or the field's
-// edge). In such a square no crate can be pushed along either axis, since the cell ahead
-// or the cell the robot needs behind is always taken, and crates only ever move by pushes.
-bool frozenOffTarget(const Board& board, const RelaxedMap& map, int cell) {
-    const int x = cell / kFieldSize;
-    const int y = cell % kFieldSize;
-    for (int dx = -1; dx <= 0; ++dx) {
-        for (int dy = -1; dy <= 0; ++dy) {
-            bool blocked = true;
-            bool offTarget = false;
-            for (int i = 0; i < 2 && blocked; ++i) {
-                for (int j = 0; j < 2 && blocked; ++j) {
-                    const int cx = x + dx + i;
-                    const int cy = y + dy + j;
-                    if (!onField(cx, cy)) continue;
-                    const int c = cellIndex(cx, cy);
-                    if (board.objectLayer[c] == kCrate) {
-                        offTarget |= board.floorLayer[c] != kFloorTarget;
-                    } else if (!map.permanent(c)) {
-                        blocked = false;
-                    }
+// Crates that can never move again in any solution. A crate is held on an axis when a
+// neighbour on it is a cell nothing ever enters (or the field's edge), or a crate already
+// held; or when both neighbours are cells from which no push ever brings a crate onto a
+// target, so that moving along that axis loses the game anyway. A crate held on both axes,
+// with every crate that holds it, never moves again: take the first of them to move; the
+// others still stand where they were, so it is still held. Crates only ever move by
+// pushes and outlast every blast, and cells that nothing enters stay as they are.
+class FreezeCheck {
+  public:
+    FreezeCheck(const Board& board, const RelaxedMap& map) : board_(board), map_(map) {}
+
+    // Whether the crate on `cell` can never move again while it or a crate holding it
+    // stands off a target, so that the level can no longer be solved.
+    bool frozenOffTarget(int cell) {
+        bool offTarget = false;
+        return frozen(cell, offTarget) && offTarget;
+    }
+
+  private:
+    bool wall(int cell) const { return cell < 0 || map_.permanent(cell) || holding_[cell]; }
+    bool dead(int cell) const { return cell < 0 || map_.crateDistance[cell] == kUnreachable; }
+    bool crate(int cell) const { return cell >= 0 && board_.objectLayer[cell] == kCrate; }
+
+    bool frozen(int cell, bool& offTarget) {
+        holding_[cell] = true;  // held while its neighbours are looked at
+        bool groupOff = board_.floorLayer[cell] != kFloorTarget;
+        bool held = true;
+        for (int dir = kLeft; dir <= kUp && held; ++dir) {
+            const int a = neighbour(cell, dir);
+            const int b = neighbour(cell, opposite(dir));
+            held = wall(a) || wall(b) || (dead(a) && dead(b));
+            for (const int next : {a, b}) {
+                if (held) break;
+                bool nextOff = false;
+                if (crate(next) && frozen(next, nextOff)) {
+                    held = true;
+                    groupOff |= nextOff;
                 }
             }
-            if (blocked && offTarget) return true;
         }
+        holding_[cell] = false;
+        if (held) offTarget = groupOff;
+        return held;
     }
-    return false;
-}
+
+    const Board& board_;
+    const RelaxedMap& map_;
+    std::array<bool, kCellCount> holding_{};
+};
 
 // Open positions by their estimate f = cost + bound; last in, first out within one f, which
 // goes deep first among equals.
@@ -129,7 +149,7 @@ class MoveSearch {
         note();
 
         Board position;
-        for (int expanded = 0;; ++expanded) {
+        for (std::uint64_t expanded = 0;; ++expanded) {
             const std::uint32_t f = open_.lowest();
             // The bound never overestimates and positions reached by a shorter line are
             // opened again, so every line shorter than the best solution found so far
@@ -182,7 +202,7 @@ class MoveSearch {
         if (step.pushed) {
             const int ahead = neighbour(cellIndex(next.playerX, next.playerY), dir);
             if (ahead >= 0 && next.objectLayer[ahead] == kCrate &&
-                frozenOffTarget(next, map_, ahead))
+                FreezeCheck(next, map_).frozenOffTarget(ahead))
                 return true;
         }
         if (!roomForOneMore()) return false;

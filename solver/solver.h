@@ -70,7 +70,9 @@ bool isPlainCrateLevel(const Board& board);
 // position on the field is a hint. A position whose robot is destroyed is unsolvable; one
 // already solved has the empty solution.
 // Throws std::invalid_argument when the robot's cell lies off the field, or when
-// Metric::Pushes is asked for a level that is not a plain crate level.
+// Metric::Pushes is asked for a level that is not a plain crate level; std::logic_error
+// would report a fault of the solver itself (a position it cannot represent), never an
+// answer. Safe to run on a worker thread: it shares nothing with other searches.
 Result solve(const Board& board, const Options& options = {});
 
 // Solves a level as it is loaded for play: the robot faces down in the walking pose, the
