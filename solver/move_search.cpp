@@ -162,6 +162,7 @@ class MoveSearch {
             const std::uint32_t cost = table_.cost(index);
             depth_ = std::max(depth_, static_cast<int>(f));
             codec_.unpack(table_.state(index), position);
+            placed_ = false;
             for (int dir = kLeft; dir <= kDown; ++dir) {
                 if (!expand(position, index, cost, dir)) return finish(Status::Unknown);
             }
@@ -182,8 +183,10 @@ class MoveSearch {
 
     // Plays one key from `position`; false when a limit stops the search.
     bool expand(const Board& position, std::uint32_t parent, std::uint32_t cost, int dir) {
-        place(session_.board, position);
+        // A key that changed nothing left the position on the board already.
+        if (!placed_) place(session_.board, position);
         const StepResult step = session_.key(kKeys[dir]);
+        placed_ = !step.boardChanged && !step.solved && !session_.board.playerDead;
         // A headless session skips the blast redraw after a win; serve it so that nothing
         // is left pending for the next key.
         if (session_.blastRedrawPending()) session_.serveBlastRedraw();
@@ -286,6 +289,7 @@ class MoveSearch {
     std::uint32_t goalParent_ = 0;
     int goalMove_ = 0;
     int depth_ = 0;
+    bool placed_ = false;  // the session's board holds the position being expanded
     double nextProgress_ = 0;
 };
 
