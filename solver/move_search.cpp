@@ -173,6 +173,7 @@ class MoveSearch {
         for (std::uint32_t at = goalParent_; at != root; at = table_.parent(at))
             dirs.push_back(table_.move(at) + kLeft);
         std::reverse(dirs.begin(), dirs.end());
+        if (dirs.size() != goalCost_) throw std::logic_error("solver: a line of the wrong length");
         result_.moves = moveLetters(start_, dirs, result_.pushCount);
         result_.moveCount = static_cast<int>(dirs.size());
         return finish(Status::Solved);

@@ -141,8 +141,13 @@ TEST(Solver, LimitsEndTheSearchWithoutAnAnswer) {
         solver::StopReason reason;
     };
     Case cases[4];
+    int reports = 0;
     cases[0] = {"states", byMoves(), solver::StopReason::States};
     cases[0].options.maxStates = 100;
+    cases[0].options.progress = [&reports](const solver::Progress& p) {
+        ++reports;
+        EXPECT_LE(p.states, 100u);
+    };
     cases[1] = {"time", byMoves(), solver::StopReason::Time};
     cases[1].options.seconds = 1e-9;
     cases[2] = {"memory", byMoves(), solver::StopReason::Memory};
@@ -156,6 +161,7 @@ TEST(Solver, LimitsEndTheSearchWithoutAnAnswer) {
         EXPECT_EQ(result.stoppedBy, c.reason);
         EXPECT_TRUE(result.moves.empty());
     }
+    EXPECT_GE(reports, 1);
 }
 
 TEST(Solver, GivesHintsFromAnyPosition) {
