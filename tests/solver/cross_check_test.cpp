@@ -20,22 +20,19 @@
 #include "solver/relaxed_map.h"
 #include "solver/solver.h"
 #include "solver/state_codec.h"
+#include "tests/solver/slow_build.h"
 #include "tools/levels_tool/replay.h"
 
 namespace prismcrate {
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr int kLevels = 250;  // the sanitizers make every key several times slower
-#else
-constexpr int kLevels = 1200;
-#endif
+constexpr int kLevels = testing::kSlowBuild ? 150 : 1200;
 // Rooms whose plain search outgrows this are drawn again.
 constexpr std::size_t kMostBoards = 4'000;
 
 std::string boardKey(const Board& b) {
-    std::string key(b.objectLayer.begin(), b.objectLayer.end());
-    key.append(b.floorLayer.begin(), b.floorLayer.end());
+    std::string key(reinterpret_cast<const char*>(b.objectLayer.data()), kCellCount);
+    key.append(reinterpret_cast<const char*>(b.floorLayer.data()), kCellCount);
     key += static_cast<char>(b.playerX);
     key += static_cast<char>(b.playerY);
     key += static_cast<char>(b.playerDir);
