@@ -35,8 +35,7 @@ void TForm1::createSoundAndTimers() {
         TWaveCollectionItem& item = DXWaveList1->Items.Add();
         item.Name = QString::fromLatin1(name);
         try {
-            const QString file = assetPath(item.Name + QStringLiteral(".wav"));
-            item.Wave.LoadFromFile(QFile::encodeName(file).toStdString());
+            item.Wave.LoadFromFile(assetPath(std::string(name) + ".wav"));
         } catch (const Error&) {
             // A missing or damaged cue file leaves that cue silent; the game goes on.
         }

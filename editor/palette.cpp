@@ -40,7 +40,7 @@ int selectToolAt(const QImage& hitMask, int x, int y, int selectedTool) {
 }
 
 QImage loadPalettePicture() {
-    QImage picture(assetPath(QStringLiteral("palette.bmp")));
+    QImage picture = readImageFile(assetPath("palette.bmp"));
     if (picture.isNull()) return picture;
     return picture.convertToFormat(QImage::Format_RGB32);
 }

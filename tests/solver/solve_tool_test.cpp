@@ -94,6 +94,13 @@ TEST(SolveTool, ReportsEachOutcomeWithItsExitStatus) {
         EXPECT_TRUE(run.err.empty()) << run.err;
         EXPECT_EQ(run.out.back(), '\n');
     }
+    // "-" reads a set from standard input.
+    std::istringstream in(std::string(set.begin(), set.end()));
+    std::ostringstream out, err;
+    const std::vector<std::string> args = {"solve", "-", "--level", "2"};
+    EXPECT_EQ(runLevelsTool(args, in, out, err), 3) << err.str();
+    EXPECT_TRUE(out.str().starts_with("status: unsolvable\n")) << out.str();
+
     const std::string json = solve({lev, "--json"}).out;
     EXPECT_EQ(std::count(json.begin(), json.end(), '\n'), 1) << "one JSON object, one line";
     EXPECT_TRUE(json.ends_with("}\n"));

@@ -17,7 +17,8 @@ namespace {
 
 constexpr const char* kProgram = "prismcrate-levels";
 constexpr const char* kReplayUsage =
-    "usage: prismcrate-levels replay FILE.lev|FILE.lvp [--level N] MOVES\n";
+    "usage: prismcrate-levels replay FILE.lev|FILE.lvp|- [--level N] MOVES  (exit status: 0 "
+    "solved, 3 unsolved, 4 destroyed)\n";
 
 struct ReplayFailure {
     std::string message;
@@ -60,30 +61,28 @@ std::string describeCharacter(char c) {
     return std::string("byte 0x") + kHex[byte >> 4] + kHex[byte & 0xF];
 }
 
-// Level `number` (1-based) of a level file or a level set.
-LevelRecord loadLevel(const std::string& path, long long number) {
-    std::vector<std::uint8_t> bytes;
-    errno = 0;
-    try {
-        bytes = readWholeFile(path, kMaxSetFileBytes);
-    } catch (const EFOpenError&) {
-        const int e = errno;
-        throw ReplayFailure{path + ": cannot read the file" +
-                            (e != 0 ? std::string(" (") + std::strerror(e) + ")" : std::string())};
-    }
+// Level `number` (1-based) of a level file or a level set ("-": standard input, a set).
+LevelRecord loadLevel(ToolStreams& io, const std::string& path, long long number) {
+    const std::vector<std::uint8_t> bytes = readToolInput(io, path, kMaxSetFileBytes);
 
     std::size_t offset = 0;
-    std::string where = path;
-    if (endsWithLvp(path)) {
-        const auto entries = walkLevelSet(bytes);
-        if (number < 1 || static_cast<unsigned long long>(number) > entries.size())
-            throw ReplayFailure{path + ": there is no level " + std::to_string(number) +
-                                "; the set holds " + std::to_string(entries.size()) +
-                                (entries.size() == 1 ? " level" : " levels")};
-        offset = entries[static_cast<std::size_t>(number - 1)].offset;
+    std::string where = inputName(path);
+    if (path == "-" || endsWithLvp(path)) {
+        // Walked without holding the entries: a set may hold millions.
+        SetWalk walk(bytes);
+        SetEntry entry;
+        long long count = 0;
+        while (count < number && walk.next(entry)) ++count;
+        if (number < 1 || count < number) {
+            while (walk.next(entry)) ++count;
+            throw ReplayFailure{where + ": there is no level " + std::to_string(number) +
+                                "; the set holds " + std::to_string(count) +
+                                (count == 1 ? " level" : " levels")};
+        }
+        offset = entry.offset;
         where += ": level " + std::to_string(number);
     } else if (number != 1) {
-        throw ReplayFailure{path + ": there is no level " + std::to_string(number) +
+        throw ReplayFailure{where + ": there is no level " + std::to_string(number) +
                             "; a level file holds level 1 only"};
     }
 
@@ -94,7 +93,7 @@ LevelRecord loadLevel(const std::string& path, long long number) {
     return level;
 }
 
-int runReplay(std::span<const std::string> args, std::ostream& out) {
+int runReplay(std::span<const std::string> args, ToolStreams& io) {
     std::vector<std::string> positional;
     std::string levelArg;
     bool levelGiven = false;
@@ -104,7 +103,7 @@ int runReplay(std::span<const std::string> args, std::ostream& out) {
             if (levelGiven) throw usageFailure("--level given twice");
             levelGiven = true;
             levelArg = args[++i];
-        } else if (args[i].size() > 1 && args[i][0] == '-') {
+        } else if (args[i].size() > 1 && args[i][0] == '-') {  // "-" is standard input
             throw usageFailure("unknown option " + args[i]);
         } else {
             positional.push_back(args[i]);
@@ -136,16 +135,11 @@ int runReplay(std::span<const std::string> args, std::ostream& out) {
                             std::to_string(bad + 1) + " is not a move (use l, u, r, d)"};
     }
 
-    const LevelRecord level = loadLevel(path, number);
+    const LevelRecord level = loadLevel(io, path, number);
     const ReplayResult result = replayLevel(level, moves);
-    std::string text;
-    try {
-        text = levelToText(recordFromBoard(result.board, level.title));
-    } catch (const LevelTextError& e) {
-        throw ReplayFailure{path + ": " + e.what()};
-    }
-    out << text << "status: " << outcomeName(result.outcome) << '\n';
-    return 0;
+    const std::string text = levelToText(recordFromBoard(result.board, level.title));
+    io.out << text << "status: " << outcomeName(result.outcome) << '\n';
+    return replayStatus(result.outcome);
 }
 
 }  // namespace
@@ -212,12 +206,24 @@ const char* outcomeName(ReplayOutcome outcome) {
     return "unsolved";
 }
 
-int replayCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+int replayStatus(ReplayOutcome outcome) {
+    switch (outcome) {
+        case ReplayOutcome::Solved:
+            return 0;
+        case ReplayOutcome::Destroyed:
+            return 4;
+        case ReplayOutcome::Unsolved:
+            break;
+    }
+    return 3;
+}
+
+int replayCommand(std::span<const std::string> args, ToolStreams& io) {
     try {
-        return runReplay(args, out);
+        return runReplay(args, io);
     } catch (const ReplayFailure& failure) {
-        err << kProgram << ": " << failure.message;
-        if (failure.message.empty() || failure.message.back() != '\n') err << '\n';
+        io.err << kProgram << ": " << failure.message;
+        if (failure.message.empty() || failure.message.back() != '\n') io.err << '\n';
         return failure.status;
     }
 }

@@ -1,6 +1,5 @@
 #include "tools/levels_tool/solve.h"
 
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -15,25 +14,18 @@
 #include "levels/level_record.h"
 #include "levels/level_set.h"
 #include "levels/level_text.h"
-#include "platform/error.h"
 #include "solver/solver.h"
 
 namespace prismcrate {
 namespace {
 
-constexpr const char* kProgram = "prismcrate-levels";
 constexpr const char* kSolveUsage =
-    "usage: prismcrate-levels solve FILE.lev|FILE.lvp|FILE.txt [--level N] [--time S]\n"
+    "usage: prismcrate-levels solve FILE.lev|FILE.lvp|FILE.txt|- [--level N] [--time S]\n"
     "       [--memory MB] [--metric moves|pushes] [--json]\n";
 constexpr std::size_t kMaxTextBytes = std::size_t{16} << 20;
 constexpr long long kMaxMemoryMegabytes = 1LL << 20;  // a terabyte
 
-struct SolveFailure {
-    std::string message;
-    int status = 1;
-};
-
-SolveFailure usageFailure(const std::string& message) {
+ToolFailure usageFailure(const std::string& message) {
     return {"solve: " + message + "\n" + kSolveUsage, 2};
 }
 
@@ -45,17 +37,6 @@ std::string lowerExtension(const std::string& path) {
     for (char& c : ext)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return ext;
-}
-
-std::vector<std::uint8_t> readInput(const std::string& path, std::size_t limit) {
-    errno = 0;
-    try {
-        return readWholeFile(path, limit);
-    } catch (const EFOpenError&) {
-        const int e = errno;
-        throw SolveFailure{path + ": cannot read the file" +
-                           (e != 0 ? std::string(" (") + std::strerror(e) + ")" : std::string())};
-    }
 }
 
 std::string recordFault(const RecordRead& read) {
@@ -71,50 +52,59 @@ std::string recordFault(const RecordRead& read) {
     return "the level record is cut short";
 }
 
-SolveFailure noSuchLevel(const std::string& path, long long number, std::size_t count,
-                         const char* what) {
+ToolFailure noSuchLevel(const std::string& path, long long number, unsigned long long count,
+                        const char* what) {
     return {path + ": there is no level " + std::to_string(number) + "; " + what + " " +
             std::to_string(count) + (count == 1 ? " level" : " levels")};
 }
 
-// Level `number` (1-based) of a level file, a level set or a level text.
-LevelRecord loadLevel(const std::string& path, long long number) {
+// Level `number` (1-based) of a level file, a level set ("-": standard input, a set) or a
+// level text.
+LevelRecord loadLevel(ToolStreams& io, const std::string& path, long long number) {
     const std::string ext = lowerExtension(path);
+    const std::string name = inputName(path);
     if (ext == ".xsb") {
         // Hook: Sokoban XSB files are read here once the level tool's XSB reader is merged.
-        throw SolveFailure{path + ": reading Sokoban .xsb files is not available in this build"};
+        throw ToolFailure{name + ": reading Sokoban .xsb files is not available in this build"};
     }
-    if (ext == ".txt") {
-        const auto bytes = readInput(path, kMaxTextBytes);
+    if (ext == ".txt" && path != "-") {
+        const auto bytes = readToolInput(io, path, kMaxTextBytes);
         std::vector<TextLevel> levels;
         try {
             levels = parseLevelText({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
         } catch (const LevelTextError& e) {
-            throw SolveFailure{path + (e.line() > 0 ? ":" + std::to_string(e.line()) : "") + ": " +
-                               e.what()};
+            throw ToolFailure{name + (e.line() > 0 ? ":" + std::to_string(e.line()) : "") + ": " +
+                              e.what()};
         }
         if (number < 1 || static_cast<unsigned long long>(number) > levels.size())
-            throw noSuchLevel(path, number, levels.size(), "the text holds");
+            throw noSuchLevel(name, number, levels.size(), "the text holds");
         return levels[static_cast<std::size_t>(number - 1)].record;
     }
 
-    const auto bytes = readInput(path, kMaxSetFileBytes);
+    const auto bytes = readToolInput(io, path, kMaxSetFileBytes);
     std::size_t offset = 0;
-    std::string where = path;
-    if (ext == ".lvp") {
-        const auto entries = walkLevelSet(bytes);
-        if (number < 1 || static_cast<unsigned long long>(number) > entries.size())
-            throw noSuchLevel(path, number, entries.size(), "the set holds");
-        offset = entries[static_cast<std::size_t>(number - 1)].offset;
+    std::string where = name;
+    if (path == "-" || ext == ".lvp") {
+        // Walked without holding the entries: a set may hold millions.
+        SetWalk walk(bytes);
+        SetEntry entry;
+        unsigned long long count = 0;
+        while (count < static_cast<unsigned long long>(std::max(number, 0LL)) && walk.next(entry))
+            ++count;
+        if (number < 1 || count < static_cast<unsigned long long>(number)) {
+            while (walk.next(entry)) ++count;
+            throw noSuchLevel(name, number, count, "the set holds");
+        }
+        offset = entry.offset;
         where += ": level " + std::to_string(number);
     } else if (number != 1) {
-        throw SolveFailure{path + ": there is no level " + std::to_string(number) +
-                           "; a level file holds level 1 only"};
+        throw ToolFailure{name + ": there is no level " + std::to_string(number) +
+                          "; a level file holds level 1 only"};
     }
     LevelRecord level;
     const RecordRead read = readLevelRecord(bytes, offset, level);
     if (read.status != RecordStatus::Loaded || read.truncated)
-        throw SolveFailure{where + ": " + recordFault(read)};
+        throw ToolFailure{where + ": " + recordFault(read)};
     return level;
 }
 
@@ -242,10 +232,11 @@ std::string count(std::uint64_t n) {
     return text;
 }
 
-int runSolve(std::span<const std::string> args, std::ostream& out, std::ostream& err,
-             bool progress) {
+int runSolve(std::span<const std::string> args, ToolStreams& io, bool progress) {
+    std::ostream& out = io.out;
+    std::ostream& err = io.err;
     Arguments parsed = parseArguments(args);
-    const LevelRecord level = loadLevel(parsed.path, parsed.level);
+    const LevelRecord level = loadLevel(io, parsed.path, parsed.level);
     Board board;
     putRecordOnBoard(level, board);
     if (parsed.options.metric == solver::Metric::Pushes && !solver::isPlainCrateLevel(board))
@@ -268,7 +259,7 @@ int runSolve(std::span<const std::string> args, std::ostream& out, std::ostream&
         result = solver::solveLevel(board, parsed.options);
     } catch (const std::invalid_argument& e) {
         if (shown) err << "\r\033[K" << std::flush;
-        throw SolveFailure{parsed.path + ": " + e.what()};
+        throw ToolFailure{inputName(parsed.path) + ": " + e.what()};
     }
     if (shown) err << "\r\033[K" << std::flush;
 
@@ -289,17 +280,12 @@ int runSolve(std::span<const std::string> args, std::ostream& out, std::ostream&
 
 }  // namespace
 
-int solveCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
-    const bool progress = &err == &std::cerr && isatty(STDERR_FILENO) == 1;
+int solveCommand(std::span<const std::string> args, ToolStreams& io) {
+    const bool progress = &io.err == &std::cerr && isatty(STDERR_FILENO) == 1;
     try {
-        return runSolve(args, out, err, progress);
+        return runSolve(args, io, progress);
     } catch (const std::logic_error& e) {
-        err << kProgram << ": solve: " << e.what() << '\n';
-        return 1;
-    } catch (const SolveFailure& failure) {
-        err << kProgram << ": " << failure.message;
-        if (failure.message.empty() || failure.message.back() != '\n') err << '\n';
-        return failure.status;
+        throw ToolFailure{std::string("solve: ") + e.what()};
     }
 }
 
