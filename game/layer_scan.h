@@ -29,6 +29,17 @@ constexpr bool anyZeroByte(std::uint64_t w) {
     return ((w - kOnes) & ~w & kHighs) != 0;
 }
 
+// The high bit of every byte of `w` that is zero, and no other bit (exact per byte).
+constexpr std::uint64_t zeroBytes(std::uint64_t w) {
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+    return ~(((w & kLow7) + kLow7) | w) & kHighs;
+}
+
+// The high bit of every byte of `w` that equals `code` (exact per byte).
+constexpr std::uint64_t bytesEqual(std::uint64_t w, std::uint8_t code) {
+    return zeroBytes(w ^ (kOnes * code));
+}
+
 // Whether any byte of `w` equals `code`.
 constexpr bool anyByte(std::uint64_t w, std::uint8_t code) {
     return anyZeroByte(w ^ (kOnes * code));

@@ -9,7 +9,8 @@ using namespace layer_scan;
 
 // Every pair of byte values in two neighbouring cells (a borrow runs from a lower byte
 // into the next), at every place in the word and among every kind of filler: the word
-// tests say yes exactly when a byte holds the code.
+// tests say yes exactly when a byte holds the code, and the per-byte mask marks exactly
+// the bytes that do.
 TEST(LayerScan, WordTestsAreExact) {
     const std::uint8_t fillers[] = {0x00, 0x01, 0x7F, 0x80, 0xFF};
     const std::uint8_t codes[] = {kCrate, kGateOpen, kGateClosed};
@@ -27,8 +28,13 @@ TEST(LayerScan, WordTestsAreExact) {
                     std::memcpy(&w, bytes, sizeof w);
                     for (std::uint8_t code : codes) {
                         bool holds = false;
-                        for (std::uint8_t byte : bytes) holds |= byte == code;
+                        std::uint64_t mask = 0;
+                        for (int i = 0; i < kWordCells; ++i) {
+                            holds |= bytes[i] == code;
+                            if (bytes[i] == code) mask |= std::uint64_t{0x80} << (8 * i);
+                        }
                         wrong += anyByte(w, code) != holds;
+                        wrong += bytesEqual(w, code) != mask;
                     }
                     for (std::uint8_t even : pairs) {
                         bool holds = false;

@@ -13,6 +13,7 @@
 #include "levels/level_text.h"
 #include "platform/error.h"
 #include "tools/levels_tool/replay.h"
+#include "tools/levels_tool/solve.h"
 
 #ifndef PRISMCRATE_VERSION
 #define PRISMCRATE_VERSION "1.0"
@@ -54,6 +55,9 @@ int list(Args args, ToolStreams& io);
 int replay(Args args, ToolStreams& io) {
     return replayCommand(args, io);
 }
+int solve(Args args, ToolStreams& io) {
+    return solveCommand(args, io);
+}
 
 struct Command {
     const char* name;
@@ -67,6 +71,8 @@ constexpr Command kCommands[] = {
     {"unpack", "unpack FILE.lev|FILE.lvp", unpack},
     {"list", "list FILE.lvp", list},
     {"replay", "replay FILE.lev|FILE.lvp [--level N] MOVES", replay},
+    {"solve", "solve FILE [--level N] [--time S] [--memory MB] [--metric moves|pushes] [--json]",
+     solve},
 };
 
 std::string usageText() {
@@ -88,8 +94,9 @@ std::string usageText() {
     text +=
         " --version\n"
         "A FILE of \"-\" is standard input. replay exits with 0 when the moves solve the level,\n"
-        "3 when they leave it unsolved and 4 when the robot is destroyed; errors give 1,\n"
-        "usage errors 2.\n";
+        "3 when they leave it unsolved and 4 when the robot is destroyed; solve exits with 0\n"
+        "when it finds a shortest solution, 3 when it proves there is none and 4 when a limit\n"
+        "stops it first; errors give 1, usage errors 2.\n";
     return text;
 }
 

@@ -6,6 +6,8 @@
 //   list FILE.lvp                  one line per level: number, tab, title
 //   replay FILE.lev|FILE.lvp [--level N] MOVES
 //                                  plays moves on a level (replay.h)
+//   solve FILE [--level N] [--time S] [--memory MB] [--metric moves|pushes] [--json]
+//                                  a shortest solution, or a proof there is none (solve.h)
 //
 // "-" as an input file reads standard input (a level set; a level file is a set of one
 // level). Titles are shown with the text form's escapes (level_text.h), so no title puts
@@ -14,7 +16,7 @@
 // Errors print one line on standard error and give status 1 (nothing is written then);
 // usage errors give status 2. Output that cannot be written whole (a full disk, a closed
 // pipe) is an error. replay gives 0 only when the moves solve the level, 3 when they do
-// not, 4 when the robot is destroyed.
+// not, 4 when the robot is destroyed; solve gives 0 solved, 3 unsolvable, 4 unknown.
 #pragma once
 
 #include <cstddef>
