@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     g++ make cmake ninja-build ccache pkg-config
     qt6-base-dev libgl-dev
-    libsdl2-dev libsdl2-mixer-dev
+    libsdl2-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     xvfb xauth xdotool x11-utils imagemagick python3

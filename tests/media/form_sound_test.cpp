@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
+#include <QCoreApplication>
 #include <QDir>
 #include <chrono>
 #include <cstdlib>
@@ -14,6 +17,20 @@
 
 namespace prismcrate {
 namespace {
+
+// Shows the window without its start-up tick and lets it draw until its sound device has
+// had its chance to open, right after the first frame; false when that never came.
+bool showUntilTheSoundOpened(TForm1& form) {
+    form.DXTimer2->setEnabled(false);
+    form.show();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    // The hook that opens the device goes when it has done so.
+    while (form.findChild<QObject*>(QStringLiteral("openSoundAfterFirstFrame"))) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
 
 // Runs the test in `dir` (where the window looks for assets/) and with SDL_AUDIODRIVER set.
 class FormSoundTest : public ::testing::Test {
@@ -68,6 +85,8 @@ TEST_F(FormSoundTest, TheWindowHasItsThreeTimersAndFiveCues) {
     }
     EXPECT_THROW(form.playCue(5, false), EListError);
 
+    EXPECT_FALSE(form.DXSound1->Initialized()) << "the device opens after the first frame";
+    ASSERT_TRUE(showUntilTheSoundOpened(form));
     ASSERT_TRUE(form.DXSound1->Initialized()) << "SDL's dummy driver opens";
     if (!form.DXWaveList1->Items[1].Wave.Empty()) {
         form.playCue(kCueClick, false);
@@ -103,6 +122,7 @@ TEST_F(FormSoundTest, WithoutDeviceOrCueFilesTheWindowStartsSilently) {
     setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
     ASSERT_TRUE(QDir::setCurrent(QDir::tempPath()));
     TForm1 form;
+    ASSERT_TRUE(showUntilTheSoundOpened(form));
     EXPECT_FALSE(form.DXSound1->Initialized());
     ASSERT_EQ(form.DXWaveList1->Items.Count(), 5);
     const auto start = std::chrono::steady_clock::now();
