@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QScreen>
 
+#include "media/picture_file.h"
 #include "platform/paths.h"
 
 namespace prismcrate {
@@ -50,7 +51,7 @@ TForm5::TForm5(QWidget* parent)
 
     Image1 = new TImage(Panel1);
     Image1->setGeometry(0, 0, 32, 32);
-    const QImage picture(assetPath(QStringLiteral("about.bmp")));
+    const QImage picture = readPictureFile(assetPath(QStringLiteral("about.bmp")));
     if (!picture.isNull()) Image1->setPicture(picture);
 
     Label1 = makeLabel(this, QStringLiteral("Prismcrate"), 72, 16, true);

@@ -3,6 +3,7 @@
 #include <QPainter>
 
 #include "editor/painting.h"
+#include "media/picture_file.h"
 #include "platform/paths.h"
 
 namespace prismcrate {
@@ -40,9 +41,7 @@ int selectToolAt(const QImage& hitMask, int x, int y, int selectedTool) {
 }
 
 QImage loadPalettePicture() {
-    QImage picture(assetPath(QStringLiteral("palette.bmp")));
-    if (picture.isNull()) return picture;
-    return picture.convertToFormat(QImage::Format_RGB32);
+    return readPictureFile(assetPath(QStringLiteral("palette.bmp")));
 }
 
 }  // namespace prismcrate

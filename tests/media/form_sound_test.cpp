@@ -6,10 +6,13 @@
 #include <QDir>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "app/main_window.h"
 #include "fake_sound.h"
+#include "fifo_guard.h"
 #include "media/dx_sound.h"
 #include "media/dx_timer.h"
 #include "platform/idle_slot.h"
@@ -131,6 +134,51 @@ TEST_F(FormSoundTest, WithoutDeviceOrCueFilesTheWindowStartsSilently) {
         form.playCue(cue, true);
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+}
+
+// Asset files that are valid but far too long, or are FIFOs, leave their cue or sheet
+// empty: the window starts at once and plays the cues silently.
+TEST_F(FormSoundTest, HostileAssetFilesLeaveTheirPartsEmptyAndStartAtOnce) {
+    namespace fs = std::filesystem;
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    char name[] = "/tmp/prismcrate_hostile_assets_XXXXXX";
+    ASSERT_NE(::mkdtemp(name), nullptr);
+    const fs::path dir = name;
+    fs::create_directories(dir / "assets");
+    // Valid waves of 8-bit mono: 8 MiB at 1000 Hz (2.3 hours) and 48 MiB at 11025 Hz; the
+    // sample bytes are left as holes of the file, which read as silence.
+    auto longWave = [&](const char* file, std::uint32_t rate, std::size_t bytes) {
+        TWave header;
+        header.SetPCM(PcmFormat{1, 1, rate, rate, 1, 8}, {});
+        std::vector<std::uint8_t> image = header.SaveToBytes();
+        for (int i = 0; i < 4; ++i) image[40 + i] = static_cast<std::uint8_t>(bytes >> (8 * i));
+        const fs::path path = dir / "assets" / file;
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(image.data()),
+                   static_cast<std::streamsize>(image.size()));
+        fs::resize_file(path, image.size() + bytes);
+    };
+    longWave("win.wav", 1000, std::size_t{8} << 20);
+    longWave("death.wav", 11025, std::size_t{48} << 20);
+    testing::FifoGuard guard;
+    for (const char* file : {"click.wav", "tiles1.bmp", "palette.bmp"})
+        ASSERT_TRUE(guard.make((dir / "assets" / file).string()));
+    ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(dir.string())));
+    {
+        TForm1 form;
+        EXPECT_FALSE(guard.timedOut()) << "the window waited on a FIFO";
+        for (int cue : {kCueClick, kCueDeath, kCueWin})
+            EXPECT_TRUE(form.DXWaveList1->Items[cue].Wave.Empty()) << cue;
+        EXPECT_TRUE(form.DXImageList1->Items[0].Picture.Empty());
+        ASSERT_TRUE(showUntilTheSoundOpened(form));
+        ASSERT_TRUE(form.DXSound1->Initialized());
+        const auto start = std::chrono::steady_clock::now();
+        form.playCue(kCueWin, true);
+        form.playCue(kCueClick, true);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+    }
+    QDir::setCurrent(QDir::tempPath());
+    fs::remove_all(dir);
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
 void putId(Bytes& b, const char* id) {
-    b.insert(b.end(), id, id + 4);
+    for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(id[i]));
 }
 void put32(Bytes& b, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
@@ -162,6 +162,28 @@ TEST(WaveReader, RefusesShortFormatAndBodiesRunningPastTheEnd) {
     EXPECT_TRUE(refused(hugeData));
 }
 
+// A cue sounds at most a minute, judged by the format record wherever it stands; the
+// samples of a longer one are never copied.
+TEST(WaveReader, RefusesSamplesSoundingLongerThanAMinute) {
+    struct Case {
+        std::uint32_t rate;
+        std::size_t bytes;
+        bool formatFirst;
+        bool refused;
+    };
+    const Case cases[] = {{1000, 60000, true, false},  {1000, 60001, true, true},
+                          {1000, 60001, false, true},  {11025, 661511, false, false},
+                          {11025, 661512, true, true}, {8000, 8000, true, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.rate) + " Hz, " + std::to_string(c.bytes) + " bytes");
+        Bytes b = riff();
+        if (c.formatFirst) chunk(b, "fmt ", fmt8(c.rate));
+        chunk(b, "data", Bytes(c.bytes, 0x80));
+        if (!c.formatFirst) chunk(b, "fmt ", fmt8(c.rate));
+        EXPECT_EQ(refused(b), c.refused);
+    }
+}
+
 // Damaged copies of a good image either read, giving slices of the input, or are refused;
 // under the sanitizers this also proves that nothing is read outside the input.
 TEST(WaveReader, HostileMutationsNeverReadOutOfBounds) {
@@ -222,6 +244,28 @@ TEST(WaveFile, MissingFileAndRoundTrip) {
     std::ofstream(file, std::ios::binary | std::ios::trunc) << "RIFX";
     EXPECT_THROW(back.LoadFromFile(file), EWaveStreamError);
     EXPECT_EQ(back.Data(), samples(333));
+    fs::remove_all(dir);
+}
+
+// Files above the bound are refused before they are read; one at the bound is read.
+TEST(WaveFile, FilesAboveTheSizeBoundAreRefused) {
+    const fs::path dir = fs::temp_directory_path() / "prismcrate_wave_bound_test";
+    fs::create_directories(dir);
+    const std::string file = (dir / "cue.wav").string();
+    // A second of sound, then zeros up to the size: chunks of no length, skipped.
+    TWave wave;
+    wave.SetPCM(PcmFormat{1, 1, 8000, 8000, 1, 8}, samples(8000));
+    wave.SaveToFile(file);
+    for (const std::size_t size : {kMaxWaveFileBytes, kMaxWaveFileBytes + 1}) {
+        fs::resize_file(file, size);
+        TWave back;
+        if (size <= kMaxWaveFileBytes) {
+            back.LoadFromFile(file);
+            EXPECT_EQ(back.Data(), samples(8000));
+        } else {
+            EXPECT_THROW(back.LoadFromFile(file), EWaveStreamError);
+        }
+    }
     fs::remove_all(dir);
 }
 
