@@ -5,7 +5,6 @@
 #include <QKeyEvent>
 #include <QScreen>
 
-#include "media/picture_file.h"
 #include "platform/paths.h"
 
 namespace prismcrate {
@@ -51,7 +50,7 @@ TForm5::TForm5(QWidget* parent)
 
     Image1 = new TImage(Panel1);
     Image1->setGeometry(0, 0, 32, 32);
-    const QImage picture = readPictureFile(assetPath(QStringLiteral("about.bmp")));
+    const QImage picture = readImageFile(assetPath("about.bmp"));
     if (!picture.isNull()) Image1->setPicture(picture);
 
     Label1 = makeLabel(this, QStringLiteral("Prismcrate"), 72, 16, true);

@@ -1,13 +1,93 @@
 #include "app/application.h"
 
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <cstdio>
 #include <exception>
 
 #include "platform/error_box.h"
 
 namespace prismcrate {
 
+namespace {
+
+constexpr const char* kCommand = "prismcrate";
+
+void print(std::FILE* stream, const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+
+}  // namespace
+
+CommandLine parseCommandLine(const QStringList& arguments) {
+    QCommandLineParser parser;
+    // "-name" is one option, as the toolkit's own options are written; "-hv" is not -h -v.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(QStringLiteral(
+        "Puzzle game: push crates onto targets past lasers, mirrors, bombs and gates;\n"
+        "design levels in the built-in editor."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help and exit."));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Show the version and exit."));
+    parser.addOption(help);
+    parser.addOption(version);
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("A level set (.lvp) or a level (.lev) to open."),
+                                 QStringLiteral("[FILE]"));
+
+    const bool parsed = parser.parse(arguments);
+    CommandLine line;
+    if (parser.isSet(help)) {
+        // The usage line names the program as its users type it, not by the path it ran from.
+        QString text = parser.helpText();
+        const qsizetype end = text.indexOf(QStringLiteral(" [options]"));
+        if (text.startsWith(QStringLiteral("Usage: ")) && end > 0)
+            text.replace(7, end - 7, QString::fromLatin1(kCommand));
+        line.action = CommandLine::Action::Help;
+        line.message = text;
+    } else if (parser.isSet(version)) {
+        line.action = CommandLine::Action::Version;
+        line.message = QStringLiteral("%1 %2\n").arg(QString::fromLatin1(kCommand),
+                                                     QStringLiteral(PRISMCRATE_VERSION));
+    } else if (!parsed) {
+        line.action = CommandLine::Action::Fault;
+        line.message = parser.errorText();
+    } else if (parser.positionalArguments().size() > 1) {
+        line.action = CommandLine::Action::Fault;
+        line.message = QStringLiteral("Give at most one level file.");
+    } else if (!parser.positionalArguments().isEmpty()) {
+        line.file = QFileInfo(parser.positionalArguments().first()).absoluteFilePath();
+    }
+    return line;
+}
+
+std::optional<int> answerInfoOptions(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine line = parseCommandLine(arguments);
+    if (line.action != CommandLine::Action::Help && line.action != CommandLine::Action::Version)
+        return std::nullopt;
+    print(stdout, line.message);
+    return 0;
+}
+
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Prismcrate"));
+    setApplicationVersion(QStringLiteral(PRISMCRATE_VERSION));
+}
+
+std::optional<int> TApplication::readCommandLine() {
+    const CommandLine line = parseCommandLine(arguments());
+    if (line.action == CommandLine::Action::Fault) {
+        print(stderr, QStringLiteral("%1: %2\nTry '%1 --help' for more information.\n")
+                          .arg(QString::fromLatin1(kCommand), line.message));
+        return 2;
+    }
+    startFile_ = line.file;
+    return std::nullopt;
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {

@@ -1,4 +1,5 @@
-// Program entry: the application, its five windows in their order, the message loop.
+// Program entry: the command line, the application, its five windows in their order, the
+// message loop.
 #include "app/about_box.h"
 #include "app/application.h"
 #include "app/main_window.h"
@@ -7,7 +8,10 @@
 #include "levels/chooser_dialog.h"
 
 int main(int argc, char** argv) {
+    // --help and --version answer before the window system is needed.
+    if (const auto status = prismcrate::answerInfoOptions(argc, argv)) return *status;
     prismcrate::TApplication app(argc, argv);
+    if (const auto status = app.readCommandLine()) return *status;
 
     prismcrate::TForm1 form1;
     prismcrate::TForm2 form2(&form1);
@@ -15,6 +19,7 @@ int main(int argc, char** argv) {
     prismcrate::TForm4 form4(&form1);
     prismcrate::TForm5 form5(&form1);
     form1.setDialogs(&form2, &form3, &form4, &form5);
+    // app.startFile() is the level file named on the command line, if any.
     form1.show();
     return QApplication::exec();
 }

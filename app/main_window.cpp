@@ -16,6 +16,7 @@
 #include "levels/level_files.h"
 #include "levels/title_text.h"
 #include "media/dx_timer.h"
+#include "platform/error_box.h"
 #include "platform/paths.h"
 
 namespace prismcrate {
@@ -184,7 +185,9 @@ void TForm1::createControls() {
 void TForm1::createSheets() {
     // Both sheets: 24-pixel patterns in one row, purple drawn as transparent. They are cut
     // into patterns when DXDraw1 starts at the first showing of the window. A sheet file
-    // that is missing or unreadable leaves its sheet empty, and its patterns draw nothing.
+    // that cannot be read leaves its sheet empty, and its patterns draw nothing; the
+    // reader's error is shown once, here, before the start-up tick is armed (a file that
+    // is not there at all, as beside the test programs, is passed over in silence).
     DXImageList1 = new TDXImageList(this);
     for (const char* name : {"tiles1", "tiles2"}) {
         TPictureCollectionItem& item = DXImageList1->Items.Add();
@@ -193,11 +196,12 @@ void TForm1::createSheets() {
         item.PatternHeight = 0;
         item.Transparent = true;
         item.SetTransparentColor(clPurple);
-        const QString path = assetPath(QString::fromLatin1(name) + QStringLiteral(".bmp"));
+        const std::string path = assetPath(std::string(name) + ".bmp");
         try {
-            item.Picture.LoadFromFile(QFile::encodeName(path).toStdString());
-        } catch (const Error&) {
+            item.Picture.LoadFromFile(path);
+        } catch (const Error& e) {
             item.Picture.Clear();
+            if (fileExists(path)) showErrorBox(QString::fromUtf8(e.what()));
         }
     }
     DXImageList1->SetDXDraw(DXDraw1);
@@ -313,12 +317,12 @@ void TForm1::loadlevel() {
 
 void TForm1::loadlevfromlvp() {
     // The current set is the chooser's Edit1, the current level its Edit2.
-    const QString path = Form2 ? Form2->Edit1->text() : QString();
+    const std::string path = Form2 ? Form2->currentSetFile() : std::string();
     bool isNumber = false;
     long long index = Form2 ? Form2->Edit2->text().toLongLong(&isNumber) : 0;
     if (!isNumber) index = -1;
     std::string title = levelTitle(Form3);
-    if (loadLevelFromSetFile(nativePath(path), index, board, title) == SetLevelStatus::Loaded)
+    if (loadLevelFromSetFile(path, index, board, title) == SetLevelStatus::Loaded)
         setLevelTitle(Form3, title);
     // Whether or not a level was read, play goes on in game mode.
     board.regim = kModeGame;

@@ -1,7 +1,6 @@
 // The main window's sound cues and frame timers, set up as the window's component data
 // describes them, and the Host calls that reach them.
 #include <QEvent>
-#include <QFile>
 #include <QString>
 #include <QTimer>
 #include <new>
@@ -68,8 +67,7 @@ void TForm1::createSoundAndTimers() {
         TWaveCollectionItem& item = DXWaveList1->Items.Add();
         item.Name = QString::fromLatin1(name);
         try {
-            const QString file = assetPath(item.Name + QStringLiteral(".wav"));
-            item.Wave.LoadFromFile(QFile::encodeName(file).toStdString());
+            item.Wave.LoadFromFile(assetPath(std::string(name) + ".wav"));
         } catch (const Error&) {
             // A missing or damaged cue file leaves that cue silent; the game goes on.
         } catch (const std::bad_alloc&) {

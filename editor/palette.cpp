@@ -3,7 +3,6 @@
 #include <QPainter>
 
 #include "editor/painting.h"
-#include "media/picture_file.h"
 #include "platform/paths.h"
 
 namespace prismcrate {
@@ -41,7 +40,9 @@ int selectToolAt(const QImage& hitMask, int x, int y, int selectedTool) {
 }
 
 QImage loadPalettePicture() {
-    return readPictureFile(assetPath(QStringLiteral("palette.bmp")));
+    QImage picture = readImageFile(assetPath("palette.bmp"));
+    if (picture.isNull()) return picture;
+    return picture.convertToFormat(QImage::Format_RGB32);
 }
 
 }  // namespace prismcrate

@@ -39,9 +39,22 @@ constexpr int kEdgeTop = 8;
 constexpr int kEdgeRight = 9;
 constexpr int kEdgeBottom = 10;
 
-void drawCell(Host& host, int sheet, int pattern, int x, int y) {
-    host.drawPattern(sheet, pattern, x * cellSize, y * cellSize);
-}
+// How a pass draws: on a canvas, or not at all. The rules-only form compiles every drawing
+// step away.
+struct CanvasPaint {
+    static constexpr bool kDraws = true;
+    FieldCanvas& canvas;
+    void cell(int sheet, int pattern, int x, int y) {
+        canvas.drawPattern(sheet, pattern, x * cellSize, y * cellSize);
+    }
+    void present() { canvas.present(); }
+};
+
+struct NoPaint {
+    static constexpr bool kDraws = false;
+    void cell(int, int, int, int) {}
+    void present() {}
+};
 
 bool isWallAt(const Board& board, int x, int y) {
     return board.object(x, y) == kWall;
@@ -50,7 +63,7 @@ bool isWallAt(const Board& board, int x, int y) {
 // Plates: released when nothing weighs on them any more, then pressed by any object or
 // by the robot. The robot counts only for pressing, so a plate under it clicks on every
 // pass. Returns whether any plate is pressed afterwards.
-bool platePass(Board& board, Host& host) {
+bool platePass(Board& board, FieldHooks& hooks) {
     bool platePressed = false;
     for (int y = 0; y < kFieldSize; ++y) {
         for (int x = 0; x < kFieldSize; ++x) {
@@ -59,7 +72,7 @@ bool platePass(Board& board, Host& host) {
             if (floor == kPlatePressed && object == kEmpty) floor = kPlateReleased;
             if ((floor == kPlateReleased || floor == kPlatePressed) &&
                 (object != kEmpty || board.robotAt(x, y))) {
-                if (floor == kPlateReleased) host.playCue(kCueClick, false);
+                if (floor == kPlateReleased) hooks.playCue(kCueClick);
                 floor = kPlatePressed;
                 platePressed = true;
             }
@@ -88,30 +101,32 @@ void gatePass(Board& board, bool platePressed) {
     }
 }
 
-void drawCells(const Board& board, Host& host) {
+template <class Paint>
+void drawCells(const Board& board, Paint& paint) {
     for (int y = 0; y < kFieldSize; ++y) {
         for (int x = 0; x < kFieldSize; ++x) {
             const std::uint8_t floor = board.floor(x, y);
             const std::uint8_t object = board.object(x, y);
-            if (floor <= kGateOpen) drawCell(host, kTiles1, kFloorPatterns[floor], x, y);
+            if (floor <= kGateOpen) paint.cell(kTiles1, kFloorPatterns[floor], x, y);
             if (object == kEmpty || object > kGateClosed) continue;
             if (object == kCrate && floor == kFloorTarget) {
-                drawCell(host, kTiles1, kBlueCratePattern, x, y);
+                paint.cell(kTiles1, kBlueCratePattern, x, y);
                 continue;
             }
-            drawCell(host, kTiles1, kObjectPatterns[object], x, y);
+            paint.cell(kTiles1, kObjectPatterns[object], x, y);
             if (object != kWall) continue;
-            if (x > 0 && !isWallAt(board, x - 1, y)) drawCell(host, kTiles2, kEdgeLeft, x, y);
-            if (y > 0 && !isWallAt(board, x, y - 1)) drawCell(host, kTiles2, kEdgeTop, x, y);
+            if (x > 0 && !isWallAt(board, x - 1, y)) paint.cell(kTiles2, kEdgeLeft, x, y);
+            if (y > 0 && !isWallAt(board, x, y - 1)) paint.cell(kTiles2, kEdgeTop, x, y);
             if (x < kFieldSize - 1 && !isWallAt(board, x + 1, y))
-                drawCell(host, kTiles2, kEdgeRight, x, y);
+                paint.cell(kTiles2, kEdgeRight, x, y);
             if (y < kFieldSize - 1 && !isWallAt(board, x, y + 1))
-                drawCell(host, kTiles2, kEdgeBottom, x, y);
+                paint.cell(kTiles2, kEdgeBottom, x, y);
         }
     }
 }
 
-void drawRobot(const Board& board, Host& host) {
+template <class Paint>
+void drawRobot(const Board& board, Paint& paint) {
     // A damaged level can put the robot outside the field; there is nothing to show then.
     if (!onField(board.playerX, board.playerY)) return;
     int pattern;
@@ -122,7 +137,7 @@ void drawRobot(const Board& board, Host& host) {
     } else {
         return;
     }
-    drawCell(host, kTiles1, pattern, board.playerX, board.playerY);
+    paint.cell(kTiles1, pattern, board.playerX, board.playerY);
 }
 
 // The direction a beam leaves a mirror in, given the direction it arrived moving in.
@@ -159,14 +174,16 @@ int mirrorPattern(std::uint8_t mirror, std::uint8_t leaving) {
 
 // State of one showbeam call. Each call owns its own, so the nested field pass that a
 // death starts cannot disturb the call that started it.
+template <class Paint>
 struct BeamCall {
     Board& board;
-    Host& host;
+    FieldHooks& hooks;
+    Paint& paint;
     bool exploded = false;
 
     void hitRobot(int x, int y) {
         if (board.robotAt(x, y) && !board.playerDead && board.regim == kModeGame) {
-            host.playCue(kCueDeath, false);
+            hooks.playCue(kCueDeath);
             board.playerDead = 1;
         }
     }
@@ -201,7 +218,7 @@ struct BeamCall {
             for (int x = 0; x < kFieldSize; ++x) {
                 if (!blastLayer[cellIndex(x, y)]) continue;
                 hitRobot(x, y);
-                drawCell(host, kTiles2, kBlastPattern, x, y);
+                paint.cell(kTiles2, kBlastPattern, x, y);
                 if (!survivesBlast(board.object(x, y))) board.object(x, y) = kEmpty;
             }
         }
@@ -240,11 +257,11 @@ struct BeamCall {
             const std::uint8_t code = board.object(x, y);
             const bool stop = !beamPasses(code);
             if (code == kEmpty) {
-                drawCell(host, kTiles2, (dir == kLeft || dir == kRight) ? kBeamAcross : kBeamAlong,
-                         x, y);
+                paint.cell(kTiles2, (dir == kLeft || dir == kRight) ? kBeamAcross : kBeamAlong, x,
+                           y);
             } else if (code == kMirrorFalling || code == kMirrorRising) {
                 dir = turnAtMirror(code, dir);
-                drawCell(host, kTiles2, mirrorPattern(code, dir), x, y);
+                paint.cell(kTiles2, mirrorPattern(code, dir), x, y);
             } else if (code == kBomb) {
                 explode(x, y);
                 entered.fill(0);
@@ -263,28 +280,67 @@ struct BeamCall {
             }
         }
         if (exploded) {
-            host.playCue(kCueExplosion, false);
-            if (!host.blastTimerEnabled()) host.enableBlastTimer();
+            hooks.playCue(kCueExplosion);
+            if (!hooks.blastTimerEnabled()) hooks.enableBlastTimer();
         }
-        if (board.playerDead && !board.wreckShown && !host.blastTimerEnabled()) host.showpole();
+        if (board.playerDead && !board.wreckShown && !hooks.blastTimerEnabled()) hooks.nestedPass();
     }
+};
+
+template <class Paint>
+void fieldPass(Board& board, FieldHooks& hooks, Paint& paint) {
+    const bool platePressed = platePass(board, hooks);
+    gatePass(board, platePressed);
+    if constexpr (Paint::kDraws) {
+        drawCells(board, paint);
+        drawRobot(board, paint);
+    }
+    board.wreckShown = board.playerDead ? 1 : 0;
+    BeamCall<Paint>{board, hooks, paint}.run();
+    paint.present();
+    if (board.regim == kModeGame && board.solved()) hooks.levelSolved();
+}
+
+// The older Host seen through the new interfaces.
+struct HostHooks final : FieldHooks, FieldCanvas {
+    Host& host;
+    explicit HostHooks(Host& h) : host(h) {}
+    void playCue(int cue) override { host.playCue(cue, false); }
+    bool blastTimerEnabled() override { return host.blastTimerEnabled(); }
+    void enableBlastTimer() override { host.enableBlastTimer(); }
+    void nestedPass() override { host.showpole(); }
+    void levelSolved() override { host.winSequence(); }
+    void drawPattern(int sheet, int pattern, int x, int y) override {
+        host.drawPattern(sheet, pattern, x, y);
+    }
+    void present() override { host.flip(); }
 };
 
 }  // namespace
 
-void showbeam(Board& board, Host& host) {
-    BeamCall{board, host}.run();
+void showpole(Board& board, FieldHooks& hooks, FieldCanvas& canvas) {
+    CanvasPaint paint{canvas};
+    fieldPass(board, hooks, paint);
+}
+
+void showpoleRulesOnly(Board& board, FieldHooks& hooks) {
+    NoPaint paint;
+    fieldPass(board, hooks, paint);
+}
+
+void showbeam(Board& board, FieldHooks& hooks, FieldCanvas& canvas) {
+    CanvasPaint paint{canvas};
+    BeamCall<CanvasPaint>{board, hooks, paint}.run();
 }
 
 void showpole(Board& board, Host& host) {
-    const bool platePressed = platePass(board, host);
-    gatePass(board, platePressed);
-    drawCells(board, host);
-    drawRobot(board, host);
-    board.wreckShown = board.playerDead ? 1 : 0;
-    showbeam(board, host);
-    host.flip();
-    if (board.regim == kModeGame && board.solved()) host.winSequence();
+    HostHooks hooks(host);
+    showpole(board, hooks, hooks);
+}
+
+void showbeam(Board& board, Host& host) {
+    HostHooks hooks(host);
+    showbeam(board, hooks, hooks);
 }
 
 }  // namespace prismcrate

@@ -5,13 +5,9 @@
 // implement it with recorders or silent stand-ins.
 #pragma once
 
+#include "game/ports.h"
+
 namespace prismcrate {
-
-// Sound cues by their index in the main window's wave list.
-enum Cue : int { kCueExplosion = 0, kCueClick = 1, kCueMove = 2, kCueDeath = 3, kCueWin = 4 };
-
-// Sprite sheets by their index in the main window's image list.
-enum Sheet : int { kTiles1 = 0, kTiles2 = 1 };
 
 class Host {
   public:

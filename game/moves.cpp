@@ -25,15 +25,17 @@ bool stepFrom(int dir, int& x, int& y) {
 
 }  // namespace
 
-void FormKeyDown(Board& board, Host& host, int key) {
-    if (board.regim != kModeGame || board.playerDead) return;
+MoveOutcome applyMove(Board& board, int key) {
+    MoveOutcome out;
+    if (board.regim != kModeGame || board.playerDead) return out;
 
     const std::uint8_t prevDir = board.playerDir;
     const std::uint8_t prevPose = board.pushPose;
     switch (key) {
         case kKeyEscape:
-            host.closeMainWindow();
-            return;
+            out.ignored = false;
+            out.closeRequested = true;
+            return out;
         case kKeyLeft:
             board.playerDir = kLeft;
             break;
@@ -47,8 +49,9 @@ void FormKeyDown(Board& board, Host& host, int key) {
             board.playerDir = kDown;
             break;
         default:
-            return;
+            return out;
     }
+    out.ignored = false;
 
     const std::uint8_t prevX = board.playerX;
     const std::uint8_t prevY = board.playerY;
@@ -57,6 +60,7 @@ void FormKeyDown(Board& board, Host& host, int key) {
         board.playerY = prevY;
         board.playerDir = prevDir;
         board.pushPose = prevPose;
+        out.refused = true;
     };
 
     int x = board.playerX;
@@ -76,24 +80,37 @@ void FormKeyDown(Board& board, Host& host, int key) {
         int nx = x;
         int ny = y;
         if (stepFrom(board.playerDir, nx, ny) && board.object(nx, ny) == kEmpty) {
-            host.stopCue(kCueMove);
-            host.playCue(kCueMove, false);
             board.object(x, y) = kEmpty;
             board.object(nx, ny) = code;
+            out.pushed = true;
         } else {
             putBack();
         }
     }
 
     if (board.playerX != prevX || board.playerY != prevY) {
-        host.setUndoEnabled(true);
+        out.moved = true;
         board.undoObjectLayer = board.preMoveObjectLayer;
         board.undoX = prevX;
         board.undoY = prevY;
         board.undoDir = prevDir;
         board.undoPushPose = prevPose;
     }
+    return out;
+}
 
+void FormKeyDown(Board& board, Host& host, int key) {
+    const MoveOutcome move = applyMove(board, key);
+    if (move.ignored) return;
+    if (move.closeRequested) {
+        host.closeMainWindow();
+        return;
+    }
+    if (move.pushed) {
+        host.stopCue(kCueMove);
+        host.playCue(kCueMove, false);
+    }
+    if (move.moved) host.setUndoEnabled(true);
     host.showpole();
 }
 

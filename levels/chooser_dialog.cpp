@@ -2,11 +2,11 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QTimer>
 
 #include "levels/level_files.h"
 #include "levels/level_set.h"
@@ -17,8 +17,12 @@
 
 namespace prismcrate {
 
+std::string standardSetFile() {
+    return nativeProgramDir() + "levels/standart.lvp";
+}
+
 QString standardSetPath() {
-    return programDir() + QStringLiteral("levels/standart.lvp");
+    return QFile::decodeName(QByteArray::fromStdString(standardSetFile()));
 }
 
 TForm2::TForm2(QWidget* parent)
@@ -88,10 +92,30 @@ void TForm2::setCell(int row, int column, const QString& text) {
 }
 
 void TForm2::loadlevels(QString path) {
-    if (path == QStringLiteral("a")) path = standardSetPath();
-    Edit1->setText(path);
+    loadSetFile(path == QStringLiteral("a") ? standardSetFile() : nativePath(path));
+}
 
-    const std::vector<SetEntry> entries = listLevelSetFile(nativePath(path));
+std::string TForm2::currentSetFile() const {
+    const QString shown = Edit1->text();
+    if (!setFile_.empty() && shown == QFile::decodeName(QByteArray::fromStdString(setFile_)))
+        return setFile_;
+    return nativePath(shown);
+}
+
+void TForm2::loadSetFile(const std::string& file) {
+    setFile_ = file;
+    Edit1->setText(QFile::decodeName(QByteArray::fromStdString(file)));
+
+    bool more = false;
+    const std::vector<SetEntry> entries = listLevelSetFile(file, kMaxListedLevels, &more);
+    if (more) {
+        // Shown from the event loop, so that a start-up listing still opens the chooser
+        // (the box then stands over it).
+        QTimer::singleShot(0, this, [] {
+            showErrorBox(QStringLiteral("В наборе больше %1 уровней; в списке только первые %1.")
+                             .arg(kMaxListedLevels));
+        });
+    }
     const QSignalBlocker blocker(StringGrid1);
     StringGrid1->setRowCount(1);
     if (entries.empty()) {
@@ -115,7 +139,8 @@ void TForm2::loadlevels(QString path) {
 }
 
 void TForm2::FormShow() {
-    if (QFileInfo::exists(Edit1->text())) loadlevels(Edit1->text());
+    const std::string file = currentSetFile();
+    if (fileExists(file)) loadSetFile(file);
 }
 
 void TForm2::showEvent(QShowEvent* event) {
@@ -158,7 +183,7 @@ void TForm2::Button2Click() {
 }
 
 void TForm2::Button1Click() {
-    if (!QFileInfo::exists(Edit1->text())) return;
+    if (!fileExists(currentSetFile())) return;
     Edit2->setText(QString::number(selectedLevelRow));
     confirming_ = true;
     done(QDialog::Accepted);

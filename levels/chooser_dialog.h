@@ -2,13 +2,19 @@
 // level to play. It also holds the current set's path (Edit1) and the current level's
 // 0-based index (the hidden Edit2) for the whole program. It can only be left by
 // confirming a level.
+//
+// Edit1 shows the path as text; the file's name as the file system has it (bytes, which
+// need not be UTF-8) is kept beside it, and currentSetFile() gives those bytes as long as
+// Edit1 shows them.
 #pragma once
 
 #include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
+#include <cstddef>
 #include <functional>
+#include <string>
 
 #include "levels/file_dialog.h"
 
@@ -31,7 +37,13 @@ class TForm2 : public QDialog {
 
     // Fills the list from a set file; "a" stands for the standard set beside the program.
     // The path becomes the current set path. A file that cannot be read throws EFOpenError.
+    // A set of more levels than the list holds (kMaxListedLevels) lists the first ones and
+    // says so in the error box, once the event loop runs.
     void loadlevels(QString path);
+    // The same for a file named by its bytes.
+    void loadSetFile(const std::string& nativePath);
+    // The current set's file name as the file system takes it.
+    std::string currentSetFile() const;
     // Number of levels found by the last loadlevels (the list keeps one row even when 0).
     int levelCount() const { return levelCount_; }
 
@@ -63,13 +75,18 @@ class TForm2 : public QDialog {
   private:
     void setCell(int row, int column, const QString& text);
 
+    std::string setFile_;  // the bytes behind Edit1's text
     int levelCount_ = 0;
     bool confirming_ = false;
     bool centred_ = false;
 };
 
+// The most levels the list shows.
+constexpr std::size_t kMaxListedLevels = 100000;
+
 // The full path of the standard set: the program's folder followed by
-// "levels/standart.lvp".
+// "levels/standart.lvp"; as the file system names it, and as text for showing.
+std::string standardSetFile();
 QString standardSetPath();
 
 }  // namespace prismcrate

@@ -4,40 +4,50 @@
 
 namespace prismcrate {
 
-std::vector<SetEntry> walkLevelSet(std::span<const std::uint8_t> bytes, std::size_t limit) {
-    std::vector<SetEntry> entries;
-    std::size_t pos = 0;
-    const std::size_t size = bytes.size();
-    while (pos < size && entries.size() < limit) {
-        const std::size_t start = pos;
-        if (size - pos < 4) break;  // too few bytes left for a magic
+bool SetWalk::next(SetEntry& entry) {
+    const std::size_t size = bytes_.size();
+    while (pos_ < size) {
+        const std::size_t start = pos_;
+        if (size - pos_ < 4) {  // too few bytes left for a magic
+            pos_ = size;
+            break;
+        }
         std::uint32_t magic = 0;
-        for (int i = 0; i < 4; ++i) magic |= std::uint32_t{bytes[pos + i]} << (8 * i);
-        pos += 4;
+        for (int i = 0; i < 4; ++i) magic |= std::uint32_t{bytes_[pos_ + i]} << (8 * i);
+        pos_ += 4;
         if (magic != static_cast<std::uint32_t>(kLevelMagic)) continue;
 
-        SetEntry entry;
         entry.offset = start;
-        if (pos < size) {
-            const std::size_t n = bytes[pos++];
-            const std::size_t available = std::min(n, size - pos);
-            entry.title.assign(reinterpret_cast<const char*>(bytes.data() + pos), available);
-            pos += available;
+        entry.title.clear();
+        if (pos_ < size) {
+            const std::size_t n = bytes_[pos_++];
+            const std::size_t available = std::min(n, size - pos_);
+            entry.title.assign(reinterpret_cast<const char*>(bytes_.data() + pos_), available);
+            pos_ += available;
         }
-        entries.push_back(std::move(entry));
-        while (pos < size && bytes[pos++] != kSetSeparator) {
+        while (pos_ < size && bytes_[pos_++] != kSetSeparator) {
         }
+        return true;
     }
+    return false;
+}
+
+std::vector<SetEntry> walkLevelSet(std::span<const std::uint8_t> bytes, std::size_t limit) {
+    std::vector<SetEntry> entries;
+    SetWalk walk(bytes);
+    SetEntry entry;
+    while (entries.size() < limit && walk.next(entry)) entries.push_back(std::move(entry));
     return entries;
 }
 
 SetLevelStatus readSetLevel(std::span<const std::uint8_t> bytes, long long index,
                             LevelRecord& level) {
-    if (index < 0 || static_cast<unsigned long long>(index) >= kMaxSetLevels)
-        return SetLevelStatus::NoSuchLevel;
-    const auto entries = walkLevelSet(bytes, static_cast<std::size_t>(index) + 1);
-    if (entries.size() <= static_cast<std::size_t>(index)) return SetLevelStatus::NoSuchLevel;
-    switch (readLevelRecord(bytes, entries[index].offset, level).status) {
+    if (index < 0) return SetLevelStatus::NoSuchLevel;
+    SetWalk walk(bytes);
+    SetEntry entry;
+    for (long long i = 0; i <= index; ++i)
+        if (!walk.next(entry)) return SetLevelStatus::NoSuchLevel;
+    switch (readLevelRecord(bytes, entry.offset, level).status) {
         case RecordStatus::Loaded:
             return SetLevelStatus::Loaded;
         case RecordStatus::WrongMagic:

@@ -14,20 +14,31 @@
 namespace prismcrate {
 
 constexpr std::uint8_t kSetSeparator = 0xFF;
-// The walk stops after this many levels, whatever the file holds.
-constexpr std::size_t kMaxSetLevels = 100000;
 
 struct SetEntry {
     std::size_t offset = 0;  // where the record's magic starts
     std::string title;       // cp1251 bytes, possibly empty
 };
 
-// Walks the records of a set in file order. Four bytes at a time are tried as a magic;
-// after a match the title is taken by its length and the rest of the record is skipped up
-// to and including the next 0xFF. A 0xFF inside a title therefore does not end an entry.
-// Stops at the end of the buffer, or once `limit` entries are found.
+// Walks the records of a set in file order, one entry at a time, without holding them.
+// Four bytes at a time are tried as a magic; after a match the title is taken by its
+// length and the rest of the record is skipped up to and including the next 0xFF. A 0xFF
+// inside a title therefore does not end an entry. The whole walk is one pass over the
+// bytes; the format sets no limit on the number of levels.
+class SetWalk {
+  public:
+    explicit SetWalk(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+    // The next entry; false at the end of the bytes.
+    bool next(SetEntry& entry);
+
+  private:
+    std::span<const std::uint8_t> bytes_;
+    std::size_t pos_ = 0;
+};
+
+// The entries of a set in file order, at most `limit` of them.
 std::vector<SetEntry> walkLevelSet(std::span<const std::uint8_t> bytes,
-                                   std::size_t limit = kMaxSetLevels);
+                                   std::size_t limit = static_cast<std::size_t>(-1));
 
 enum class SetLevelStatus { Loaded, NoSuchLevel, WrongMagic, RobotOffField };
 

@@ -128,17 +128,15 @@ class Parser {
                 throw LevelTextError(line.number, "expected one space after \"Title:\"");
             rest.remove_prefix(1);
         }
-        // A carriage return is a line break to the writer, so a title holding one could
-        // never be written back.
+        // A carriage return inside the line would be taken for a line end by other
+        // readers; in a title it is written "\r".
         if (rest.find('\r') != std::string_view::npos)
             throw LevelTextError(line.number, "the title holds a line break (carriage return)");
-        const Cp1251Result title = utf8ToCp1251(rest);
-        if (title.invalidUtf8) throw LevelTextError(line.number, "the title is not valid UTF-8");
-        if (title.unmappable > 0)
-            throw LevelTextError(line.number, "the title has characters that cp1251 cannot hold");
-        if (title.bytes.size() > kMaxTitleBytes)
-            throw LevelTextError(line.number, "the title is longer than 255 bytes in cp1251");
-        return title.bytes;
+        try {
+            return titleFromEscapedText(rest);
+        } catch (const LevelTextError& e) {
+            throw LevelTextError(line.number, e.what());
+        }
     }
 
     void expectTag(std::string_view tag) {
@@ -180,10 +178,118 @@ std::vector<TextLevel> parseLevelText(std::string_view text) {
     return Parser(text).parse();
 }
 
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// Bytes the text form writes as escapes: the backslash, the C0 controls, DEL, and 0x98,
+// whose character (U+0098) is a C1 control.
+bool escapedByte(unsigned char b) {
+    return b == '\\' || b < 0x20 || b == 0x7F || b == 0x98;
+}
+
+void appendCp1251Text(std::string& out, std::string_view text) {
+    const Cp1251Result part = utf8ToCp1251(text);
+    if (part.invalidUtf8) throw LevelTextError(0, "the title is not valid UTF-8");
+    if (part.unmappable > 0)
+        throw LevelTextError(0, "the title has characters that cp1251 cannot hold");
+    out += part.bytes;
+}
+
+}  // namespace
+
+std::string titleToEscapedText(std::string_view cp1251) {
+    std::string out;
+    std::size_t plain = 0;  // start of the bytes not yet converted
+    const auto flush = [&](std::size_t end) {
+        out += cp1251ToUtf8(cp1251.substr(plain, end - plain));
+    };
+    for (std::size_t i = 0; i < cp1251.size(); ++i) {
+        const auto b = static_cast<unsigned char>(cp1251[i]);
+        if (!escapedByte(b)) continue;
+        flush(i);
+        plain = i + 1;
+        switch (b) {
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                out += "\\x";
+                out += kHexDigits[b >> 4];
+                out += kHexDigits[b & 15];
+        }
+    }
+    flush(cp1251.size());
+    return out;
+}
+
+std::string titleFromEscapedText(std::string_view text) {
+    std::string out;
+    std::size_t plain = 0;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] != '\\') {
+            ++i;
+            continue;
+        }
+        appendCp1251Text(out, text.substr(plain, i - plain));
+        const char kind = i + 1 < text.size() ? text[i + 1] : '\0';
+        std::size_t length = 2;
+        switch (kind) {
+            case '\\':
+                out += '\\';
+                break;
+            case 'n':
+                out += '\n';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            case 'x': {
+                const int high = i + 2 < text.size() ? hexValue(text[i + 2]) : -1;
+                const int low = i + 3 < text.size() ? hexValue(text[i + 3]) : -1;
+                if (high < 0 || low < 0)
+                    throw LevelTextError(0, "\\x in the title must be followed by two hex digits");
+                out += static_cast<char>(high * 16 + low);
+                length = 4;
+                break;
+            }
+            default:
+                throw LevelTextError(
+                    0, kind == '\0' ? std::string("the title ends in a lone backslash")
+                                    : "the title has an unknown escape: a backslash, then " +
+                                          quoted(kind) + " (a backslash is written \\\\)");
+        }
+        i += length;
+        plain = i;
+    }
+    appendCp1251Text(out, text.substr(plain));
+    if (out.size() > kMaxTitleBytes)
+        throw LevelTextError(0, "the title is longer than 255 bytes in cp1251");
+    return out;
+}
+
 std::string levelToText(const LevelRecord& level) {
-    const std::string title = cp1251ToUtf8(level.title);
-    if (title.find_first_of("\r\n") != std::string::npos)
-        throw LevelTextError(0, "the title holds a line break, which the text form cannot show");
+    const std::string title = titleToEscapedText(level.title);
 
     std::string out;
     out.reserve(1024);

@@ -220,5 +220,65 @@ TEST_F(SetChangedBeforeLoading, SetTurnedToJunkOrMadeUnreadableNeverCrashes) {
     expectBoardKept();
 }
 
+// A set in a folder whose name is not UTF-8 (cp1251 "Уровни"), as a Russian user's older
+// files may be: Qt's text cannot hold the name, and the chooser still lists and loads it.
+TEST_F(WindowFaults, SetInAFolderNamedInCp1251IsListedAndLoaded) {
+    const std::string folder = temp.path().string() + "/\xD3\xF0\xEE\xE2\xED\xE8";
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    const std::string path = folder + "/set.lvp";
+    Bytes set;
+    for (int i = 0; i < 3; ++i) appendSetEntry(set, encodeLevelRecord(level("L", i + 4)));
+    writeBytes(path, set);
+
+    form2.loadSetFile(path);
+    EXPECT_EQ(form2.currentSetFile(), path);
+    EXPECT_EQ(form2.levelCount(), 3);
+    form2.FormShow();  // showing lists the current set again
+    EXPECT_EQ(form2.levelCount(), 3);
+    form2.StringGrid1SelectCell(2);
+    form2.Button1Click();
+    EXPECT_TRUE(errors.texts.isEmpty()) << errors.texts.join("|").toStdString();
+    EXPECT_EQ(form.board.playerX, 6) << "level 3 is on the board";
+    EXPECT_EQ(form.board.regim, kModeGame);
+}
+
+TEST_F(WindowFaults, SetOfMoreLevelsThanTheListHoldsSaysSo) {
+    const std::string path = temp.file("big.lvp");
+    Bytes set;
+    for (std::size_t i = 0; i <= kMaxListedLevels; ++i)
+        appendSetEntry(set, Bytes{0x4B, 0xB1, 0x01, 0x00, 0});
+    writeBytes(path, set);
+    form2.loadlevels(q(path));
+    EXPECT_EQ(form2.StringGrid1->rowCount(), static_cast<int>(kMaxListedLevels));
+    EXPECT_TRUE(errors.texts.isEmpty()) << "said once the event loop runs";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(errors.texts,
+              QStringList{"В наборе больше 100000 уровней; в списке только первые 100000."});
+}
+
+// The window's sprite sheets, read from assets/ in the current folder.
+TEST(SheetFaults, ADamagedSheetIsReportedOnceAndTheGameGoesOn) {
+    application();
+    TempFolder temp;
+    fs::create_directory(temp.path() / "assets");
+    writeBytes((temp.path() / "assets/tiles1.bmp").string(), {'B', 'M', 1, 2, 3, 4, 5, 6, 7, 8});
+    fs::copy_file(std::string(PRISMCRATE_RUN_DIR) + "/assets/tiles2.bmp",
+                  temp.path() / "assets/tiles2.bmp");
+    const fs::path previous = fs::current_path();
+    fs::current_path(temp.path());
+    ErrorBoxRecorder errors;
+    {
+        TForm1 form;
+        EXPECT_EQ(errors.texts, QStringList{"DIB is invalid."});
+        EXPECT_TRUE(form.DXImageList1->Items[0].Picture.Empty());
+        EXPECT_FALSE(form.DXImageList1->Items[1].Picture.Empty());
+        form.show();
+        form.showpole();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(errors.texts.size(), 1) << "once, not at every frame";
+    }
+    fs::current_path(previous);
+}
+
 }  // namespace
 }  // namespace prismcrate

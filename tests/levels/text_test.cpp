@@ -127,7 +127,37 @@ TEST(LevelText, WriterMarksWhatTheTextCannotHold) {
     EXPECT_EQ(errorOf(text).first, 4) << "'?' is never accepted back";
 
     level.title = "a\nb";
-    EXPECT_THROW(levelToText(level), LevelTextError);
+    EXPECT_EQ(levelToText(level).rfind("Title: a\\nb\n", 0), 0u) << "escaped, on one line";
+}
+
+TEST(LevelText, TitleEscapes) {
+    // The title line as written, and the cp1251 bytes it stands for.
+    const std::vector<std::pair<std::string, std::string>> good = {
+        {"a\\nb\\rc\\td", "a\nb\rc\td"},
+        {"back\\\\slash", "back\\slash"},
+        {"\\x1B[0m\\x7f\\x98\\xFF", "\x1B[0m\x7F\x98\xFF"},
+        {"\\x00", std::string(1, '\0')},
+        {"я\\xff", "\xFF\xFF"},
+    };
+    for (const auto& [line, bytes] : good) {
+        const auto levels = parseLevelText(levelText("Title: " + line, {"@"}));
+        EXPECT_EQ(levels.at(0).record.title, bytes) << line;
+    }
+    EXPECT_EQ(titleToEscapedText("\xFF\x1B\\\n"), "я\\x1B\\\\\\n");
+
+    const std::vector<std::pair<std::string, std::string>> bad = {
+        {"a\\qb",
+         "the title has an unknown escape: a backslash, then 'q' (a backslash is "
+         "written \\\\)"},
+        {"a\\", "the title ends in a lone backslash"},
+        {"\\x4", "\\x in the title must be followed by two hex digits"},
+        {"\\xg0", "\\x in the title must be followed by two hex digits"},
+        {std::string(255, 'a') + "\\x41", "the title is longer than 255 bytes in cp1251"},
+    };
+    for (const auto& [line, message] : bad)
+        EXPECT_EQ(errorOf(levelText("Title: " + line, {"@"})),
+                  (std::pair<int, std::string>{1, message}))
+            << line;
 }
 
 TEST(LevelText, ErrorsNameTheLine) {

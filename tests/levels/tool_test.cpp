@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <climits>
+
 #include <algorithm>
 #include <filesystem>
 #include <sstream>
@@ -26,11 +28,12 @@ struct ToolRun {
     std::string err;
 };
 
-ToolRun tool(std::vector<std::string> args) {
+ToolRun tool(std::vector<std::string> args, const std::string& input = "") {
+    std::istringstream in(input);
     std::ostringstream out;
     std::ostringstream err;
     ToolRun run;
-    run.status = runLevelsTool(args, out, err);
+    run.status = runLevelsTool(args, in, out, err);
     run.out = out.str();
     run.err = err.str();
     return run;
@@ -227,6 +230,198 @@ TEST(LevelTool, TheProgramExitsWithTheStatus) {
                              "/levels/standart.lvp >" + folder.file("out.txt");
     ASSERT_EQ(std::system(list.c_str()), 0);
     EXPECT_EQ(readText(folder.file("out.txt")).rfind("1\t", 0), 0u);
+}
+
+// The sample level with an emitter at the left end of row 5, firing right.
+LevelRecord laserLevel() {
+    LevelRecord level = sampleLevel("laser");
+    level.objectLayer[cellIndex(1, 5)] = kEmitterRight;
+    return level;
+}
+
+TEST(LevelTool, ExitStatuses) {
+    TempFolder folder;
+    const std::string lev = folder.file("one.lev");
+    const std::string set = folder.file("set.lvp");
+    saveLevelFile(lev, sampleLevel("one"));
+    Bytes setBytes;
+    appendSetEntry(setBytes, encodeLevelRecord(sampleLevel("one")));
+    appendSetEntry(setBytes, encodeLevelRecord(laserLevel()));
+    testing::writeBytes(set, setBytes);
+    const std::string setText(setBytes.begin(), setBytes.end());
+    const std::string text = levelToText(sampleLevel("one"));
+    writeText(folder.file("one.txt"), text);
+
+    struct Case {
+        std::vector<std::string> args;
+        std::string input;  // standard input
+        int status;
+        std::string outStart;  // what standard output starts with
+        std::string errStart;  // what standard error starts with ("" for nothing)
+    };
+    const std::string last = "status: ";
+    const std::vector<Case> cases = {
+        {{"--version"}, "", 0, "prismcrate-levels 1.0\n", ""},
+        // replay: 0 only when solved, 3 unsolved, 4 destroyed.
+        {{"replay", lev, "rrrr"}, "", 0, "Title: one\n", ""},
+        {{"replay", lev, "rrr"}, "", 3, "Title: one\n", ""},
+        {{"replay", lev, ""}, "", 3, "Title: one\n", ""},
+        {{"replay", set, "--level", "2", "dd"}, "", 4, "Title: laser\n", ""},
+        {{"replay", set, "--level", "2", "rrrr"}, "", 0, "Title: laser\n", ""},
+        // "-" reads standard input, as a set.
+        {{"replay", "-", "--level", "2", "dd"}, setText, 4, "Title: laser\n", ""},
+        {{"list", "-"}, setText, 0, "1\tone\n2\tlaser\n", ""},
+        {{"unpack", "-"}, setText, 0, text, ""},
+        {{"pack", "-o", folder.file("in.lev"), "-"}, text, 0, "", ""},
+        {{"replay", "-", "--level", "3", "r"},
+         setText,
+         1,
+         "",
+         "prismcrate-levels: standard input: there is no level 3"},
+        {{"pack", "-o", folder.file("x.lvp"), "-", "-"}, text, 2, "", "prismcrate-levels: pack:"},
+        {{"pack", "-o", folder.file("x.lvp"), "-"},
+         "Title: x\n",
+         1,
+         "",
+         "prismcrate-levels: standard input:1: "},
+        {{"list", folder.file("none.lvp")}, "", 1, "", "prismcrate-levels: " + folder.file("none")},
+        {{"replay", lev, "rx"}, "", 1, "", "prismcrate-levels: moves:"},
+        {{"replay", lev}, "", 2, "", "prismcrate-levels: replay:"},
+        {{"nonsense"}, "", 2, "", "prismcrate-levels: unknown command nonsense"},
+    };
+    for (const Case& c : cases) {
+        std::string line;
+        for (const std::string& a : c.args) line += " " + a;
+        const ToolRun run = tool(c.args, c.input);
+        EXPECT_EQ(run.status, c.status) << line << "\n" << run.err;
+        EXPECT_EQ(run.out.rfind(c.outStart, 0), 0u) << line << "\n" << run.out;
+        if (c.errStart.empty()) {
+            EXPECT_EQ(run.err, "") << line;
+        } else {
+            EXPECT_EQ(run.err.rfind(c.errStart, 0), 0u) << line << "\n" << run.err;
+        }
+        if (c.args[0] == "replay" && c.status != 1 && c.status != 2) {
+            EXPECT_NE(run.out.find(last), std::string::npos) << line;
+        }
+    }
+    EXPECT_EQ(readBytes(folder.file("in.lev")), readBytes(lev)) << "packed from standard input";
+    EXPECT_FALSE(std::filesystem::exists(folder.file("x.lvp")));
+}
+
+// A stream that takes `room` bytes and then fails, as a file on a full disk does.
+class FullDisk : public std::streambuf {
+  public:
+    explicit FullDisk(std::size_t room) : room_(room) {}
+    std::string taken;
+
+  protected:
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        if (taken.size() >= room_) return traits_type::eof();
+        taken += traits_type::to_char_type(c);
+        return c;
+    }
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+        const auto take = std::min<std::size_t>(static_cast<std::size_t>(n), room_ - taken.size());
+        taken.append(s, take);
+        return static_cast<std::streamsize>(take);
+    }
+
+  private:
+    std::size_t room_;
+};
+
+TEST(LevelTool, OutputCutShortIsAnError) {
+    const std::string set = std::string(PRISMCRATE_RUN_DIR) + "/levels/standart.lvp";
+    const std::vector<std::vector<std::string>> commands = {
+        {"list", set}, {"unpack", set}, {"replay", set, "--level", "3", ""}};
+    for (const auto& args : commands) {
+        for (const std::size_t room : {std::size_t{0}, std::size_t{30}, std::size_t{500}}) {
+            FullDisk disk(room);
+            std::ostream out(&disk);
+            std::istringstream in;
+            std::ostringstream err;
+            EXPECT_EQ(runLevelsTool(args, in, out, err), 1) << args[0] << " with room " << room;
+            EXPECT_EQ(err.str().rfind("prismcrate-levels: standard output: cannot write", 0), 0u)
+                << err.str();
+        }
+    }
+
+    // The program itself, writing to a device that is always full and to a file that may
+    // not grow past 512 bytes (one block of the shell's ulimit).
+    TempFolder folder;
+    for (const std::string& args : {"list " + set, "unpack " + set, "replay " + set + " ''"}) {
+        for (const std::string& sink : {std::string("exec >/dev/full"),
+                                        "ulimit -f 1; trap '' XFSZ; exec >" + folder.file("o")}) {
+            const std::string command = "sh -c \"" + sink + "; exec " + PRISMCRATE_LEVELS_TOOL +
+                                        " " + args + "\" 2>" + folder.file("err");
+            const int raw = std::system(command.c_str());
+            ASSERT_TRUE(WIFEXITED(raw)) << command;
+            EXPECT_EQ(WEXITSTATUS(raw), 1) << command;
+            EXPECT_NE(readText(folder.file("err")).find("standard output: cannot write ("),
+                      std::string::npos)
+                << command;
+        }
+    }
+}
+
+TEST(LevelTool, TitlesAreShownEscapedAndPackBackToTheirBytes) {
+    TempFolder folder;
+    // Titles with line breaks, a tab, a terminal escape sequence, a backslash, the byte
+    // 0x98 (a C1 control as text), and one of every byte.
+    std::string every;
+    for (int b = 0; b < 256; ++b) every += static_cast<char>(b);
+    const std::vector<std::string> titles = {
+        "two\nlines\tand a tab",     "\x1B[31mred\x1B]0;title\x07", "back\\slash\\",  "\x98", "\r",
+        std::string("nul\0byte", 8), every.substr(0, 128),          every.substr(128)};
+    Bytes set;
+    for (const std::string& t : titles) appendSetEntry(set, encodeLevelRecord(sampleLevel(t)));
+    testing::writeBytes(folder.file("s.lvp"), set);
+
+    const ToolRun listed = tool({"list", folder.file("s.lvp")});
+    ASSERT_EQ(listed.status, 0);
+    EXPECT_EQ(std::count(listed.out.begin(), listed.out.end(), '\n'), 8) << "one line a level";
+    EXPECT_EQ(listed.out.find_first_of("\x1B\x07\r"), std::string::npos);
+    EXPECT_EQ(listed.out.substr(0, listed.out.find("\n5")),
+              "1\ttwo\\nlines\\tand a tab\n"
+              "2\t\\x1B[31mred\\x1B]0;title\\x07\n"
+              "3\tback\\\\slash\\\\\n"
+              "4\t\\x98");
+
+    // unpack, then pack: the same bytes again.
+    const ToolRun unpacked = tool({"unpack", folder.file("s.lvp")});
+    ASSERT_EQ(unpacked.status, 0) << unpacked.err;
+    const ToolRun packed = tool({"pack", "-o", folder.file("again.lvp"), "-"}, unpacked.out);
+    ASSERT_EQ(packed.status, 0) << packed.err;
+    EXPECT_EQ(readBytes(folder.file("again.lvp")), set);
+    // The two titles of 128 bytes are longer than the editor takes: a warning each, which
+    // names the level; the file is written all the same.
+    EXPECT_EQ(std::count(packed.err.begin(), packed.err.end(), '\n'), 2) << packed.err;
+    EXPECT_NE(packed.err.find("prismcrate-levels: warning: standard input:"), std::string::npos);
+    EXPECT_NE(packed.err.find(": level 7 \""), std::string::npos) << packed.err;
+    EXPECT_NE(packed.err.find("the title has 128 characters; the editor accepts at most 30"),
+              std::string::npos)
+        << packed.err;
+}
+
+TEST(LevelTool, SetsOfMoreThanAHundredThousandLevelsAreReadWhole) {
+    TempFolder folder;
+    // 100 001 of the smallest entries, then one whole level.
+    constexpr std::size_t kSmall = 100001;
+    Bytes set;
+    set.reserve(kSmall * 6 + 100);
+    for (std::size_t i = 0; i < kSmall; ++i)
+        set.insert(set.end(), {0x4B, 0xB1, 0x01, 0x00, 0, 0xFF});
+    appendSetEntry(set, encodeLevelRecord(sampleLevel("last")));
+    testing::writeBytes(folder.file("big.lvp"), set);
+
+    const ToolRun listed = tool({"list", folder.file("big.lvp")});
+    ASSERT_EQ(listed.status, 0);
+    EXPECT_EQ(std::count(listed.out.begin(), listed.out.end(), '\n'), 100002);
+    EXPECT_TRUE(listed.out.ends_with("\n100002\tlast\n"));
+    const ToolRun replayed = tool({"replay", folder.file("big.lvp"), "--level", "100002", "rrrr"});
+    EXPECT_EQ(replayed.status, 0) << replayed.err;
+    EXPECT_TRUE(replayed.out.starts_with("Title: last\n"));
 }
 
 }  // namespace

@@ -1,16 +1,14 @@
-// The wave, bitmap and picture readers on the files they are given: only regular files
-// are read, and the pictures read by the program's own bitmap reader look as the toolkit's
-// reader shows them.
+// The readers of the data files read at start-up (cues, sprite sheets, pictures) take
+// regular files only.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <QImage>
 #include <filesystem>
 
 #include "fifo_guard.h"
 #include "media/dib.h"
-#include "media/picture_file.h"
 #include "media/wave.h"
+#include "platform/paths.h"
 
 namespace prismcrate {
 namespace {
@@ -46,25 +44,10 @@ TEST(DataFiles, WhatIsNotARegularFileIsRefusedAtOnce) {
             EXPECT_EQ(e.what(), error);
         }
         EXPECT_EQ(dib.Width(), 1);
-        EXPECT_TRUE(readPictureFile(QString::fromStdString(path)).isNull());
+        EXPECT_TRUE(readImageFile(path).isNull());
     }
     EXPECT_FALSE(guard.timedOut()) << "a reader waited on the FIFO";
     fs::remove_all(dir);
-}
-
-TEST(DataFiles, PicturesReadAsTheToolkitReadsThemAndNothingForBadFiles) {
-    const fs::path assets = fs::path(PRISMCRATE_SOURCE_DIR) / "assets";
-    for (const char* file : {"about.bmp", "palette.bmp", "tiles1.bmp"}) {
-        SCOPED_TRACE(file);
-        const QString path = QString::fromStdString((assets / file).string());
-        const QImage ours = readPictureFile(path);
-        ASSERT_FALSE(ours.isNull());
-        EXPECT_EQ(ours.format(), QImage::Format_RGB32);
-        EXPECT_EQ(ours, QImage(path).convertToFormat(QImage::Format_RGB32));
-    }
-    EXPECT_TRUE(readPictureFile(QStringLiteral("/nonexistent/palette.bmp")).isNull());
-    const fs::path notBitmap = fs::path(PRISMCRATE_SOURCE_DIR) / "assets" / "click.wav";
-    EXPECT_TRUE(readPictureFile(QString::fromStdString(notBitmap.string())).isNull());
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "fifo_guard.h"
 #include "media/dx_sound.h"
 #include "media/dx_timer.h"
+#include "platform/error_box.h"
 #include "platform/idle_slot.h"
 #include "test_app.h"
 
@@ -137,7 +138,8 @@ TEST_F(FormSoundTest, WithoutDeviceOrCueFilesTheWindowStartsSilently) {
 }
 
 // Asset files that are valid but far too long, or are FIFOs, leave their cue or sheet
-// empty: the window starts at once and plays the cues silently.
+// empty: the window starts at once and plays the cues silently (the sheet that cannot be
+// opened is reported).
 TEST_F(FormSoundTest, HostileAssetFilesLeaveTheirPartsEmptyAndStartAtOnce) {
     namespace fs = std::filesystem;
     setenv("SDL_AUDIODRIVER", "dummy", 1);
@@ -164,9 +166,13 @@ TEST_F(FormSoundTest, HostileAssetFilesLeaveTheirPartsEmptyAndStartAtOnce) {
     for (const char* file : {"click.wav", "tiles1.bmp", "palette.bmp"})
         ASSERT_TRUE(guard.make((dir / "assets" / file).string()));
     ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(dir.string())));
+    QStringList errors;
+    const ErrorBoxSink previous =
+        setErrorBoxSink([&errors](const QString& text) { errors.append(text); });
     {
         TForm1 form;
         EXPECT_FALSE(guard.timedOut()) << "the window waited on a FIFO";
+        EXPECT_EQ(errors, QStringList{QStringLiteral("Cannot open file assets/tiles1.bmp.")});
         for (int cue : {kCueClick, kCueDeath, kCueWin})
             EXPECT_TRUE(form.DXWaveList1->Items[cue].Wave.Empty()) << cue;
         EXPECT_TRUE(form.DXImageList1->Items[0].Picture.Empty());
@@ -177,6 +183,7 @@ TEST_F(FormSoundTest, HostileAssetFilesLeaveTheirPartsEmptyAndStartAtOnce) {
         form.playCue(kCueClick, true);
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
     }
+    setErrorBoxSink(previous);
     QDir::setCurrent(QDir::tempPath());
     fs::remove_all(dir);
 }

@@ -4,9 +4,9 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <iostream>
 #include <vector>
 
-#include "levels/cp1251.h"
 #include "levels/level_files.h"
 #include "levels/level_record.h"
 #include "levels/level_set.h"
@@ -14,27 +14,23 @@
 #include "platform/error.h"
 #include "tools/levels_tool/replay.h"
 
+#ifndef PRISMCRATE_VERSION
+#define PRISMCRATE_VERSION "1.0"
+#endif
+
 namespace prismcrate {
 namespace {
 
 constexpr const char* kProgram = "prismcrate-levels";
 constexpr std::size_t kMaxTextBytes = std::size_t{16} << 20;
+// The longest title the editor's title dialog accepts, in characters (cp1251 bytes).
+constexpr std::size_t kEditorTitleLength = 30;
 
-constexpr const char* kUsage =
-    "usage: prismcrate-levels pack -o OUT.lev FILE.txt\n"
-    "       prismcrate-levels pack -o OUT.lvp FILE.txt...\n"
-    "       prismcrate-levels unpack FILE.lev|FILE.lvp\n"
-    "       prismcrate-levels list FILE.lvp\n"
-    "       prismcrate-levels replay FILE.lev|FILE.lvp [--level N] MOVES\n";
+using Args = std::span<const std::string>;
 
-// A failure that ends the command: one line on standard error, then `status`.
-struct Failure {
-    std::string message;
-    int status = 1;
-};
-
-Failure usage(const std::string& message) {
-    return {message + "\n" + kUsage, 2};
+// " (reason)" for an error number, or nothing for 0.
+std::string reason(int e) {
+    return e != 0 ? std::string(" (") + std::strerror(e) + ")" : std::string();
 }
 
 std::string lowerExtension(const std::string& path) {
@@ -47,20 +43,66 @@ std::string lowerExtension(const std::string& path) {
     return ext;
 }
 
-std::vector<std::uint8_t> readInput(const std::string& path, std::size_t limit) {
-    errno = 0;
-    try {
-        return readWholeFile(path, limit);
-    } catch (const EFOpenError&) {
-        const int e = errno;
-        throw Failure{path + ": cannot read the file" +
-                      (e != 0 ? std::string(" (") + std::strerror(e) + ")" : std::string())};
-    }
+// Standard input and files named ".lvp" are walked as sets; anything else is one level.
+bool readAsSet(const std::string& path) {
+    return path == "-" || lowerExtension(path) == ".lvp";
 }
 
-using Args = std::span<const std::string>;
+int pack(Args args, ToolStreams& io);
+int unpack(Args args, ToolStreams& io);
+int list(Args args, ToolStreams& io);
+int replay(Args args, ToolStreams& io) {
+    return replayCommand(args, io);
+}
 
-int pack(Args args, std::ostream&) {
+struct Command {
+    const char* name;
+    const char* usage;  // after "prismcrate-levels "
+    int (*run)(Args, ToolStreams&);
+};
+
+// Each command receives the arguments after its name.
+constexpr Command kCommands[] = {
+    {"pack", "pack -o OUT.lev FILE.txt\npack -o OUT.lvp FILE.txt...", pack},
+    {"unpack", "unpack FILE.lev|FILE.lvp", unpack},
+    {"list", "list FILE.lvp", list},
+    {"replay", "replay FILE.lev|FILE.lvp [--level N] MOVES", replay},
+};
+
+std::string usageText() {
+    std::string text;
+    for (const Command& command : kCommands) {
+        std::string_view lines = command.usage;
+        while (!lines.empty()) {
+            const std::size_t end = lines.find('\n');
+            text += text.empty() ? "usage: " : "       ";
+            text += kProgram;
+            text += ' ';
+            text += lines.substr(0, end);
+            text += '\n';
+            lines.remove_prefix(end == std::string_view::npos ? lines.size() : end + 1);
+        }
+    }
+    text += "       ";
+    text += kProgram;
+    text +=
+        " --version\n"
+        "A FILE of \"-\" is standard input. replay exits with 0 when the moves solve the level,\n"
+        "3 when they leave it unsolved and 4 when the robot is destroyed; errors give 1,\n"
+        "usage errors 2.\n";
+    return text;
+}
+
+ToolFailure usage(const std::string& message) {
+    return {message + "\n" + usageText(), 2};
+}
+
+// A title in messages: escaped and quoted.
+std::string shownTitle(const std::string& cp1251) {
+    return "\"" + titleToEscapedText(cp1251) + "\"";
+}
+
+int pack(Args args, ToolStreams& io) {
     std::string outPath;
     std::vector<std::string> inputs;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -76,41 +118,53 @@ int pack(Args args, std::ostream&) {
     }
     if (outPath.empty()) throw usage("pack: the output file is missing (-o OUT.lev or -o OUT.lvp)");
     if (inputs.empty()) throw usage("pack: no text file to pack");
+    if (std::count(inputs.begin(), inputs.end(), "-") > 1)
+        throw usage("pack: standard input (-) can be read only once");
     const std::string ext = lowerExtension(outPath);
     if (ext != ".lev" && ext != ".lvp")
         throw usage("pack: " + outPath + ": the output must end in .lev or .lvp");
 
     std::vector<std::uint8_t> bytes;
     std::size_t levels = 0;
+    std::vector<std::string> warnings;
     for (const std::string& input : inputs) {
-        const auto text = readInput(input, kMaxTextBytes);
+        const std::string name = inputName(input);
+        const auto text = readToolInput(io, input, kMaxTextBytes);
         std::vector<TextLevel> parsed;
         try {
             parsed = parseLevelText({reinterpret_cast<const char*>(text.data()), text.size()});
         } catch (const LevelTextError& e) {
-            throw Failure{input + (e.line() > 0 ? ":" + std::to_string(e.line()) : "") + ": " +
-                          e.what()};
+            throw ToolFailure{name + (e.line() > 0 ? ":" + std::to_string(e.line()) : "") + ": " +
+                              e.what()};
         }
         for (const TextLevel& level : parsed) {
+            ++levels;
+            if (ext == ".lev" && levels > 1)
+                throw ToolFailure{name + ":" + std::to_string(level.line) +
+                                  ": a level file holds one level; pack several into a .lvp set"};
             const auto record = encodeLevelRecord(level.record);
             if (ext == ".lvp") {
                 appendSetEntry(bytes, record);
             } else {
                 bytes = record;
             }
-            ++levels;
-            if (ext == ".lev" && levels > 1)
-                throw Failure{input + ":" + std::to_string(level.line) +
-                              ": a level file holds one level; pack several into a .lvp set"};
+            // Longer titles are part of the format, but the editor cannot keep them: its
+            // title dialog refuses to close on one.
+            const std::string& title = level.record.title;
+            if (title.size() > kEditorTitleLength)
+                warnings.push_back(name + ":" + std::to_string(level.line) + ": level " +
+                                   std::to_string(levels) + " " + shownTitle(title) +
+                                   ": the title has " + std::to_string(title.size()) +
+                                   " characters; the editor accepts at most 30");
         }
     }
+    for (const std::string& warning : warnings)
+        io.err << kProgram << ": warning: " << warning << '\n';
     errno = 0;
     try {
         replaceFile(outPath, bytes);
     } catch (const EFCreateError&) {
-        const int e = errno;
-        throw Failure{outPath + ": cannot create the file" +
-                      (e != 0 ? std::string(" (") + std::strerror(e) + ")" : std::string())};
+        throw ToolFailure{outPath + ": cannot create the file" + reason(errno)};
     }
     return 0;
 }
@@ -128,83 +182,123 @@ std::string recordFault(const RecordRead& read) {
     return "the level record is cut short";
 }
 
-std::string textOf(const LevelRecord& level, const std::string& where) {
-    try {
-        return levelToText(level);
-    } catch (const LevelTextError& e) {
-        throw Failure{where + ": " + e.what()};
-    }
+// The level at `offset`, refused when damaged or cut short.
+LevelRecord wholeLevel(std::span<const std::uint8_t> bytes, std::size_t offset,
+                       const std::string& where) {
+    LevelRecord level;
+    const RecordRead read = readLevelRecord(bytes, offset, level);
+    if (read.status != RecordStatus::Loaded || read.truncated)
+        throw ToolFailure{where + ": " + recordFault(read)};
+    return level;
 }
 
-int unpack(Args args, std::ostream& out) {
+int unpack(Args args, ToolStreams& io) {
     if (args.size() != 1) throw usage("unpack: give exactly one .lev or .lvp file");
     const std::string& path = args[0];
-    const auto bytes = readInput(path, kMaxSetFileBytes);
+    const std::string name = inputName(path);
+    const auto bytes = readToolInput(io, path, kMaxSetFileBytes);
+    // Every level is checked before any is written, so that an error writes nothing.
     std::string text;
-    if (lowerExtension(path) == ".lvp") {
-        const auto entries = walkLevelSet(bytes);
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            const std::string where = path + ": level " + std::to_string(i + 1);
-            LevelRecord level;
-            const RecordRead read = readLevelRecord(bytes, entries[i].offset, level);
-            if (read.status != RecordStatus::Loaded || read.truncated)
-                throw Failure{where + ": " + recordFault(read)};
-            if (i > 0) text += '\n';
-            text += textOf(level, where);
+    if (readAsSet(path)) {
+        SetWalk walk(bytes);
+        SetEntry entry;
+        for (std::size_t number = 1; walk.next(entry); ++number) {
+            const LevelRecord level =
+                wholeLevel(bytes, entry.offset, name + ": level " + std::to_string(number));
+            if (number > 1) text += '\n';
+            text += levelToText(level);
         }
     } else {
-        LevelRecord level;
-        const RecordRead read = readLevelRecord(bytes, 0, level);
-        if (read.status != RecordStatus::Loaded || read.truncated)
-            throw Failure{path + ": " + recordFault(read)};
-        text = textOf(level, path);
+        text = levelToText(wholeLevel(bytes, 0, name));
     }
-    out << text;
+    io.out << text;
+    checkOutput(io.out);
     return 0;
 }
 
-int list(Args args, std::ostream& out) {
+int list(Args args, ToolStreams& io) {
     if (args.size() != 1) throw usage("list: give exactly one .lvp file");
-    const auto bytes = readInput(args[0], kMaxSetFileBytes);
-    const auto entries = walkLevelSet(bytes);
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const auto number = static_cast<long long>(i + 1);
-        out << number << '\t' << listedTitle(cp1251ToUtf8(entries[i].title), number) << '\n';
+    const auto bytes = readToolInput(io, args[0], kMaxSetFileBytes);
+    SetWalk walk(bytes);
+    SetEntry entry;
+    for (long long number = 1; walk.next(entry); ++number) {
+        io.out << number << '\t' << listedTitle(titleToEscapedText(entry.title), number) << '\n';
+        checkOutput(io.out);
     }
     return 0;
 }
-
-struct Command {
-    const char* name;
-    int (*run)(Args, std::ostream&);
-};
-
-// Each command receives the arguments after its name. "replay" (replay.h) reports its own
-// errors and is dispatched before this table.
-constexpr Command kCommands[] = {
-    {"pack", pack},
-    {"unpack", unpack},
-    {"list", list},
-};
 
 }  // namespace
 
-int runLevelsTool(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+std::string inputName(const std::string& path) {
+    return path == "-" ? std::string("standard input") : path;
+}
+
+std::vector<std::uint8_t> readToolInput(ToolStreams& io, const std::string& path,
+                                        std::size_t limit) {
+    if (path != "-") {
+        errno = 0;
+        try {
+            return readWholeFile(path, limit);
+        } catch (const EFOpenError&) {
+            throw ToolFailure{path + ": cannot read the file" + reason(errno)};
+        }
+    }
+    if (io.inputTaken) throw ToolFailure{"standard input (-) can be read only once", 2};
+    io.inputTaken = true;
+    std::vector<std::uint8_t> bytes;
+    char chunk[65536];
+    errno = 0;
+    while (io.in) {
+        io.in.read(chunk, sizeof chunk);
+        const auto n = static_cast<std::size_t>(io.in.gcount());
+        if (n > limit - bytes.size())
+            throw ToolFailure{"standard input: more than " + std::to_string(limit >> 20) + " MB"};
+        bytes.insert(bytes.end(), chunk, chunk + n);
+    }
+    if (io.in.bad()) throw ToolFailure{"standard input: cannot read" + reason(errno)};
+    return bytes;
+}
+
+void checkOutput(std::ostream& out) {
+    if (out) return;
+    const int e = errno;
+    throw ToolFailure{"standard output: cannot write" + reason(e)};
+}
+
+int runLevelsTool(std::span<const std::string> args, std::istream& in, std::ostream& out,
+                  std::ostream& err) {
+    ToolStreams io{in, out, err};
+    int status = 0;
     try {
         if (args.empty()) throw usage("no command given");
         if (args[0] == "-h" || args[0] == "--help") {
-            out << kUsage;
-            return 0;
+            out << usageText();
+        } else if (args[0] == "--version") {
+            out << kProgram << ' ' << PRISMCRATE_VERSION << '\n';
+        } else {
+            const Command* command = nullptr;
+            for (const Command& c : kCommands)
+                if (args[0] == c.name) command = &c;
+            if (command == nullptr) throw usage("unknown command " + args[0]);
+            status = command->run(args.subspan(1), io);
         }
-        if (args[0] == "replay") return replayCommand(args.subspan(1), out, err);
-        for (const Command& command : kCommands)
-            if (args[0] == command.name) return command.run(args.subspan(1), out);
-        throw usage("unknown command " + args[0]);
-    } catch (const Failure& failure) {
+        // Whatever was printed must have reached its place: a full disk or a closed pipe
+        // is an error, whatever the command found.
+        errno = 0;
+        out.flush();
+        checkOutput(out);
+    } catch (const ToolFailure& failure) {
         err << kProgram << ": " << failure.message;
         if (failure.message.empty() || failure.message.back() != '\n') err << '\n';
+        err.flush();
         return failure.status;
     }
+    return status;
+}
+
+int runLevelsTool(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+    return runLevelsTool(args, std::cin, out, err);
 }
 
 }  // namespace prismcrate

@@ -7,17 +7,56 @@
 //   replay FILE.lev|FILE.lvp [--level N] MOVES
 //                                  plays moves on a level (replay.h)
 //
+// "-" as an input file reads standard input (a level set; a level file is a set of one
+// level). Titles are shown with the text form's escapes (level_text.h), so no title puts
+// a control character on the terminal.
+//
 // Errors print one line on standard error and give status 1 (nothing is written then);
-// usage errors give status 2.
+// usage errors give status 2. Output that cannot be written whole (a full disk, a closed
+// pipe) is an error. replay gives 0 only when the moves solve the level, 3 when they do
+// not, 4 when the robot is destroyed.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <istream>
 #include <ostream>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace prismcrate {
 
+// The streams a command works with.
+struct ToolStreams {
+    std::istream& in;
+    std::ostream& out;
+    std::ostream& err;
+    bool inputTaken = false;  // standard input has been read (it can be read once)
+};
+
+// A failure that ends a command: "prismcrate-levels: " and the message on standard error,
+// then `status`.
+struct ToolFailure {
+    std::string message;
+    int status = 1;
+};
+
+// How error messages name an input: "standard input" for "-", else the path.
+std::string inputName(const std::string& path);
+
+// The bytes of an input file, or of standard input for "-", at most `limit` of them; a
+// longer or unreadable input throws ToolFailure.
+std::vector<std::uint8_t> readToolInput(ToolStreams& io, const std::string& path,
+                                        std::size_t limit);
+
+// Throws ToolFailure once `out` has failed to take what was written to it.
+void checkOutput(std::ostream& out);
+
 // `args` are the command-line arguments after the program name.
+int runLevelsTool(std::span<const std::string> args, std::istream& in, std::ostream& out,
+                  std::ostream& err);
+// The same, with std::cin as standard input.
 int runLevelsTool(std::span<const std::string> args, std::ostream& out, std::ostream& err);
 
 }  // namespace prismcrate

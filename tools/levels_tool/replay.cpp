@@ -5,9 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "field/field.h"
-#include "game/host.h"
 #include "game/moves.h"
+#include "game/session.h"
 #include "levels/level_files.h"
 #include "levels/level_set.h"
 #include "levels/level_text.h"
@@ -16,42 +15,10 @@
 namespace prismcrate {
 namespace {
 
-// The main window as the rules see it, minus the window: nothing is drawn or heard. The
-// blast redraw timer is a flag that the replay loop serves after each key, and the win
-// sequence only notes that the level was solved (the replay stops there).
-class HeadlessHost final : public Host {
-  public:
-    explicit HeadlessHost(Board& board) : board_(board) {}
-
-    void drawPattern(int, int, int, int) override {}
-    void flip() override {}
-    void playCue(int, bool) override {}
-    void stopCue(int) override {}
-    bool blastTimerEnabled() override { return blastTimer_; }
-    void enableBlastTimer() override { blastTimer_ = true; }
-    void showpole() override { prismcrate::showpole(board_, *this); }
-    void winSequence() override { solved_ = true; }
-    void setUndoEnabled(bool) override {}
-    void closeMainWindow() override {}
-
-    // The timer's tick: one field pass while the timer is still enabled, then it is
-    // disabled, as the program's redraw handler does.
-    void serveBlastRedraw() {
-        if (!blastTimer_) return;
-        showpole();
-        blastTimer_ = false;
-    }
-    bool solved() const { return solved_; }
-
-  private:
-    Board& board_;
-    bool blastTimer_ = false;
-    bool solved_ = false;
-};
-
 constexpr const char* kProgram = "prismcrate-levels";
 constexpr const char* kReplayUsage =
-    "usage: prismcrate-levels replay FILE.lev|FILE.lvp [--level N] MOVES\n";
+    "usage: prismcrate-levels replay FILE.lev|FILE.lvp|- [--level N] MOVES  (exit status: 0 "
+    "solved, 3 unsolved, 4 destroyed)\n";
 
 struct ReplayFailure {
     std::string message;
@@ -94,30 +61,28 @@ std::string describeCharacter(char c) {
     return std::string("byte 0x") + kHex[byte >> 4] + kHex[byte & 0xF];
 }
 
-// Level `number` (1-based) of a level file or a level set.
-LevelRecord loadLevel(const std::string& path, long long number) {
-    std::vector<std::uint8_t> bytes;
-    errno = 0;
-    try {
-        bytes = readWholeFile(path, kMaxSetFileBytes);
-    } catch (const EFOpenError&) {
-        const int e = errno;
-        throw ReplayFailure{path + ": cannot read the file" +
-                            (e != 0 ? std::string(" (") + std::strerror(e) + ")" : std::string())};
-    }
+// Level `number` (1-based) of a level file or a level set ("-": standard input, a set).
+LevelRecord loadLevel(ToolStreams& io, const std::string& path, long long number) {
+    const std::vector<std::uint8_t> bytes = readToolInput(io, path, kMaxSetFileBytes);
 
     std::size_t offset = 0;
-    std::string where = path;
-    if (endsWithLvp(path)) {
-        const auto entries = walkLevelSet(bytes);
-        if (number < 1 || static_cast<unsigned long long>(number) > entries.size())
-            throw ReplayFailure{path + ": there is no level " + std::to_string(number) +
-                                "; the set holds " + std::to_string(entries.size()) +
-                                (entries.size() == 1 ? " level" : " levels")};
-        offset = entries[static_cast<std::size_t>(number - 1)].offset;
+    std::string where = inputName(path);
+    if (path == "-" || endsWithLvp(path)) {
+        // Walked without holding the entries: a set may hold millions.
+        SetWalk walk(bytes);
+        SetEntry entry;
+        long long count = 0;
+        while (count < number && walk.next(entry)) ++count;
+        if (number < 1 || count < number) {
+            while (walk.next(entry)) ++count;
+            throw ReplayFailure{where + ": there is no level " + std::to_string(number) +
+                                "; the set holds " + std::to_string(count) +
+                                (count == 1 ? " level" : " levels")};
+        }
+        offset = entry.offset;
         where += ": level " + std::to_string(number);
     } else if (number != 1) {
-        throw ReplayFailure{path + ": there is no level " + std::to_string(number) +
+        throw ReplayFailure{where + ": there is no level " + std::to_string(number) +
                             "; a level file holds level 1 only"};
     }
 
@@ -128,7 +93,7 @@ LevelRecord loadLevel(const std::string& path, long long number) {
     return level;
 }
 
-int runReplay(std::span<const std::string> args, std::ostream& out) {
+int runReplay(std::span<const std::string> args, ToolStreams& io) {
     std::vector<std::string> positional;
     std::string levelArg;
     bool levelGiven = false;
@@ -138,7 +103,7 @@ int runReplay(std::span<const std::string> args, std::ostream& out) {
             if (levelGiven) throw usageFailure("--level given twice");
             levelGiven = true;
             levelArg = args[++i];
-        } else if (args[i].size() > 1 && args[i][0] == '-') {
+        } else if (args[i].size() > 1 && args[i][0] == '-') {  // "-" is standard input
             throw usageFailure("unknown option " + args[i]);
         } else {
             positional.push_back(args[i]);
@@ -170,16 +135,11 @@ int runReplay(std::span<const std::string> args, std::ostream& out) {
                             std::to_string(bad + 1) + " is not a move (use l, u, r, d)"};
     }
 
-    const LevelRecord level = loadLevel(path, number);
+    const LevelRecord level = loadLevel(io, path, number);
     const ReplayResult result = replayLevel(level, moves);
-    std::string text;
-    try {
-        text = levelToText(recordFromBoard(result.board, level.title));
-    } catch (const LevelTextError& e) {
-        throw ReplayFailure{path + ": " + e.what()};
-    }
-    out << text << "status: " << outcomeName(result.outcome) << '\n';
-    return 0;
+    const std::string text = levelToText(recordFromBoard(result.board, level.title));
+    io.out << text << "status: " << outcomeName(result.outcome) << '\n';
+    return replayStatus(result.outcome);
 }
 
 }  // namespace
@@ -210,30 +170,27 @@ std::size_t findBadMoveLetter(std::string_view moves) {
 }
 
 ReplayResult replayLevel(const LevelRecord& level, std::string_view moves) {
-    ReplayResult result;
-    Board& board = result.board;
+    Session session;
+    Board& board = session.board;
     putRecordOnBoard(level, board);
     board.resetForLoadedLevel();
-    board.regim = kModeGame;
+    bool solved = session.startLevel().solved;
 
-    HeadlessHost host(board);
-    host.showpole();
-    if (!host.solved()) host.serveBlastRedraw();
-
+    ReplayResult result;
     for (const char letter : moves) {
-        if (host.solved() || board.playerDead) break;
+        if (solved || board.playerDead) break;
         const int key = moveKey(letter);
         if (key == 0) continue;
-        FormKeyDown(board, host, key);
+        solved = session.key(key).solved;
         ++result.movesPlayed;
-        if (!host.solved()) host.serveBlastRedraw();
     }
 
-    if (host.solved()) {
+    if (solved) {
         result.outcome = ReplayOutcome::Solved;
     } else if (board.playerDead) {
         result.outcome = ReplayOutcome::Destroyed;
     }
+    result.board = board;
     return result;
 }
 
@@ -249,12 +206,24 @@ const char* outcomeName(ReplayOutcome outcome) {
     return "unsolved";
 }
 
-int replayCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+int replayStatus(ReplayOutcome outcome) {
+    switch (outcome) {
+        case ReplayOutcome::Solved:
+            return 0;
+        case ReplayOutcome::Destroyed:
+            return 4;
+        case ReplayOutcome::Unsolved:
+            break;
+    }
+    return 3;
+}
+
+int replayCommand(std::span<const std::string> args, ToolStreams& io) {
     try {
-        return runReplay(args, out);
+        return runReplay(args, io);
     } catch (const ReplayFailure& failure) {
-        err << kProgram << ": " << failure.message;
-        if (failure.message.empty() || failure.message.back() != '\n') err << '\n';
+        io.err << kProgram << ": " << failure.message;
+        if (failure.message.empty() || failure.message.back() != '\n') io.err << '\n';
         return failure.status;
     }
 }

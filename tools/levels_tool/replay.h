@@ -1,6 +1,5 @@
-// Playing moves on a level without a window: the same move rules and field pass as the
-// program, behind a Host that draws nothing, plays nothing and keeps only the state the
-// rules read back (the blast redraw timer and whether the win sequence was asked for).
+// Playing moves on a level without a window: a headless game session runs the same move
+// rules and field pass as the program, serving each blast redraw before the next key.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +10,7 @@
 
 #include "game/board.h"
 #include "levels/level_record.h"
+#include "tools/levels_tool/levels_tool.h"
 
 namespace prismcrate {
 
@@ -40,11 +40,14 @@ ReplayResult replayLevel(const LevelRecord& level, std::string_view moves);
 // "solved", "destroyed" or "unsolved".
 const char* outcomeName(ReplayOutcome outcome);
 
+// The exit status of a replay: 0 solved, 3 unsolved, 4 destroyed.
+int replayStatus(ReplayOutcome outcome);
+
 // The tool's replay command; `args` follow the word "replay":
-//   FILE.lev|FILE.lvp [--level N] MOVES
-// Prints the level as it stands in text form and a last line "status: ...". Errors print
-// one line on `err` ("prismcrate-levels: ...") and give 1, usage errors 2; nothing is
-// written on `out` then.
-int replayCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err);
+//   FILE.lev|FILE.lvp|- [--level N] MOVES
+// Prints the level as it stands in text form and a last line "status: ...", and gives
+// replayStatus(). Errors print one line on `err` ("prismcrate-levels: ...") and give 1,
+// usage errors 2; nothing is written on `out` then.
+int replayCommand(std::span<const std::string> args, ToolStreams& io);
 
 }  // namespace prismcrate
