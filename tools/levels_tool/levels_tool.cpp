@@ -12,6 +12,7 @@
 #include "levels/level_set.h"
 #include "levels/level_text.h"
 #include "platform/error.h"
+#include "tools/levels_tool/import_export.h"
 #include "tools/levels_tool/replay.h"
 
 namespace prismcrate {
@@ -25,7 +26,9 @@ constexpr const char* kUsage =
     "       prismcrate-levels pack -o OUT.lvp FILE.txt...\n"
     "       prismcrate-levels unpack FILE.lev|FILE.lvp\n"
     "       prismcrate-levels list FILE.lvp\n"
-    "       prismcrate-levels replay FILE.lev|FILE.lvp [--level N] MOVES\n";
+    "       prismcrate-levels replay FILE.lev|FILE.lvp [--level N] MOVES\n"
+    "       prismcrate-levels import FILE.xsb -o OUT.lvp\n"
+    "       prismcrate-levels export FILE.lvp|FILE.lev|FILE.txt -o OUT.xsb\n";
 
 // A failure that ends the command: one line on standard error, then `status`.
 struct Failure {
@@ -197,6 +200,8 @@ int runLevelsTool(std::span<const std::string> args, std::ostream& out, std::ost
             return 0;
         }
         if (args[0] == "replay") return replayCommand(args.subspan(1), out, err);
+        if (args[0] == "import") return importCommand(args.subspan(1), out, err);
+        if (args[0] == "export") return exportCommand(args.subspan(1), out, err);
         for (const Command& command : kCommands)
             if (args[0] == command.name) return command.run(args.subspan(1), out);
         throw usage("unknown command " + args[0]);

@@ -6,6 +6,8 @@
 //   list FILE.lvp                  one line per level: number, tab, title
 //   replay FILE.lev|FILE.lvp [--level N] MOVES
 //                                  plays moves on a level (replay.h)
+//   import FILE.xsb -o OUT.lvp     Sokoban XSB levels -> level set (import_export.h)
+//   export FILE -o OUT.xsb         levels -> Sokoban XSB
 //
 // Errors print one line on standard error and give status 1 (nothing is written then);
 // usage errors give status 2.
