@@ -50,6 +50,12 @@ struct Result {
     std::string moves;
     int moveCount = 0;
     int pushCount = 0;
+    // A Solved result proved shortest in the search's metric: the fewest moves for
+    // Metric::Moves, the fewest pushes for Metric::Pushes.
+    bool optimal = false;
+    // Metric::Pushes: the moves are proved the fewest among all solutions with that many
+    // pushes as well.
+    bool movesOptimal = false;
     std::uint64_t states = 0;
     double seconds = 0;
     std::size_t peakBytes = 0;
