@@ -35,9 +35,13 @@ bool onlyRowChars(std::string_view s) {
     return s.find_first_not_of(kRowChars) == std::string_view::npos;
 }
 
-// A line that starts a level: row characters only, and a wall among them.
+// A line that starts a level: row characters only, among them a wall, a crate or the robot,
+// or else targets but no count (so that a line such as "1." is not taken for a level).
 bool startsBlock(std::string_view line) {
-    return !line.empty() && onlyRowChars(line) && line.find('#') != std::string_view::npos;
+    if (line.empty() || !onlyRowChars(line)) return false;
+    if (line.find_first_of("#@+$*") != std::string_view::npos) return true;
+    return line.find('.') != std::string_view::npos &&
+           line.find_first_of("0123456789") == std::string_view::npos;
 }
 
 // A line that continues a level: row characters only, and at least one cell character.
@@ -119,7 +123,8 @@ std::vector<Row> expandRows(const std::vector<std::string_view>& lines, int& hei
 
 std::string describeTitleChanges(const Cp1251Result& encoded, bool cut) {
     std::string note;
-    if (!encoded.ok()) note = "characters without a cp1251 byte in the title became '?'";
+    if (!encoded.ok())
+        note = "characters without a cp1251 byte in the title, or control characters, became '?'";
     if (cut) {
         if (!note.empty()) note += "; ";
         note += "the title was cut to " + std::to_string(kXsbTitleCharacters) + " characters";
@@ -193,10 +198,18 @@ void place(XsbLevel& level) {
         }
     }
 
-    const Cp1251Result encoded = utf8ToCp1251(level.title);
+    Cp1251Result encoded = utf8ToCp1251(level.title);
+    for (char& c : encoded.bytes)
+        if (static_cast<unsigned char>(c) < 0x20) {
+            c = '?';  // a control character, which no title shows
+            ++encoded.unmappable;
+        }
     record.title = encoded.bytes;
     const bool cut = record.title.size() > kXsbTitleCharacters;
-    if (cut) record.title.resize(kXsbTitleCharacters);
+    if (cut) {
+        record.title.resize(kXsbTitleCharacters);
+        record.title.erase(record.title.find_last_not_of(' ') + 1);
+    }
     if (cut || !encoded.ok()) level.notes.push_back(describeTitleChanges(encoded, cut));
     level.record = std::move(record);
 }
@@ -211,6 +224,15 @@ XsbLevel makeLevel(const std::vector<std::string_view>& lines, int firstLine, in
 
     int height = 0;
     std::vector<Row> rows = expandRows(lines, height);
+    // Rows of floor alone above or below the rest lie outside the level.
+    while (!rows.empty() && !rows.back().started && height == static_cast<int>(rows.size())) {
+        rows.pop_back();
+        --height;
+    }
+    std::size_t leading = 0;
+    while (leading < rows.size() && !rows[leading].started) ++leading;
+    rows.erase(rows.begin(), rows.begin() + static_cast<std::ptrdiff_t>(leading));
+    height -= static_cast<int>(leading);
     int indent = kCountCap;
     int end = 0;
     for (const Row& row : rows) {

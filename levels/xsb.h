@@ -3,9 +3,10 @@
 //   #  wall      $  crate      .  target      *  crate on a target
 //   @  robot     +  robot on a target          space, - or _  floor
 //
-// A level is a block of such rows. A block starts with a row holding a wall and goes on
-// while the lines hold nothing but these characters; a blank line or any other line ends
-// it. Rows may be run-length coded: a count before a character repeats it ("4#" is
+// A level is a block of such rows. A block starts with a row holding a wall, a crate or the
+// robot (or targets, without a count) and goes on while the lines hold nothing but these
+// characters; a blank line or any other line ends it. Rows may be run-length coded: a count before
+// a character repeats it ("4#" is
 // "####"), and '|' separates rows written on one line. Lines starting with ';' are
 // comments: the last comment between the previous level and a level is that level's
 // title, unless a "Title:" line follows the level, which then wins.
@@ -21,8 +22,9 @@
 // problem naming why, when it is wider or taller than 20 (indentation not counted), when
 // it has no robot or more than one, or when the robot could walk out of the block (a level
 // not closed by walls would play differently on the larger field). Titles become cp1251
-// and are cut to 30 characters, the longest title the editor accepts; characters without
-// a cp1251 byte become '?'. Each such change, and a cut indentation, is noted.
+// and are cut to 30 characters, the longest title the editor accepts (and then of
+// trailing spaces); characters without a cp1251 byte, and control characters, become '?'.
+// Each such change, and a cut indentation, is noted.
 //
 // The reader treats its input as hostile: counts and sizes are capped, nothing is read
 // outside the text, and every loop ends with the text.

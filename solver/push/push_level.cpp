@@ -132,23 +132,6 @@ PushLevel buildPushLevel(const Board& board) {
             if (d != kUnreachable) level.costs[static_cast<std::size_t>(c) * tn + t] = d;
         }
 
-    std::vector<int> walk(static_cast<std::size_t>(n), -1);
-    queue.clear();
-    for (int c = 0; c < n; ++c)
-        if (!level.isTarget[static_cast<std::size_t>(c)]) {
-            walk[static_cast<std::size_t>(c)] = 0;
-            queue.push_back(c);
-        }
-    for (std::size_t head = 0; head < queue.size(); ++head) {
-        const int cell = queue[head];
-        for (const int next : level.neighbour[static_cast<std::size_t>(cell)]) {
-            if (next == kNone || walk[static_cast<std::size_t>(next)] >= 0) continue;
-            walk[static_cast<std::size_t>(next)] = walk[static_cast<std::size_t>(cell)] + 1;
-            queue.push_back(next);
-        }
-    }
-    for (const int t : level.targets)
-        level.targetDepth.push_back(walk[static_cast<std::size_t>(t)]);
     return level;
 }
 

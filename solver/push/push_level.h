@@ -53,10 +53,6 @@ struct PushLevel {
     // The same by cell: costs[c * targets + t], kNoCost where unreachable.
     std::vector<int> costs;
 
-    // How deep each target (by index in `targets`) lies among targets: the robot's walk to
-    // the nearest cell that is no target. Deep targets are best filled first.
-    std::vector<int> targetDepth;
-
     std::vector<int> crates;  // the crates in the region at the start
     int robot = 0;
 

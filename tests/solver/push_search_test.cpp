@@ -181,7 +181,7 @@ LevelRecord randomRoom(std::mt19937& rng, bool pulled) {
 
 TEST(PushSearch, RandomRoomsAgreeWithEveryKeyPressTried) {
 #ifdef PRISMCRATE_SANITIZE_BUILD
-    constexpr int kRooms = 80;
+    constexpr int kRooms = 150;
 #else
     constexpr int kRooms = 400;
 #endif
@@ -333,7 +333,7 @@ TEST(PushSearch, LimitsGiveUnknown) {
 // for the benchmark (scripts/bench-solver.sh).
 TEST(PushSearch, MicrobanSample) {
 #ifdef PRISMCRATE_SANITIZE_BUILD
-    constexpr int kLevels = 10;
+    constexpr int kLevels = 20;
 #else
     constexpr int kLevels = 90;
 #endif
