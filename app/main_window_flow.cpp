@@ -87,7 +87,7 @@ bool TForm1::openStartFile(const std::string& file) {
                                  .arg(QFile::decodeName(QByteArray::fromStdString(file))));
                 return false;
             }
-            Form2->loadlevels(QStringLiteral("a"));
+            Form2->setCurrentSetFile(standardSetFile());
             N2Click();
             putRecordOnBoard(recordFromBoard(loaded, title), board);
             board.takeStartSnapshot();

@@ -119,9 +119,13 @@ std::string TForm2::currentSetFile() const {
     return nativePath(shown);
 }
 
-void TForm2::loadSetFile(const std::string& file) {
+void TForm2::setCurrentSetFile(const std::string& file) {
     setFile_ = file;
     Edit1->setText(QFile::decodeName(QByteArray::fromStdString(file)));
+}
+
+void TForm2::loadSetFile(const std::string& file) {
+    setCurrentSetFile(file);
 
     bool more = false;
     const std::vector<SetEntry> entries = listLevelSetFile(file, kMaxListedLevels, &more);

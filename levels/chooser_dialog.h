@@ -51,6 +51,8 @@ class TForm2 : public QDialog {
     // reads as 0 unless it holds a plain non-negative number. The set's size for the
     // advance after a win is the number of rows of the list.
     std::string currentSetFile() const;
+    // Makes a file the current set without listing it (the next showing lists it).
+    void setCurrentSetFile(const std::string& file);
     int currentLevel() const;
     void setCurrentLevel(int index);
     int levelRows() const;
