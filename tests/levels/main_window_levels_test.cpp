@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QTimer>
 
 #include "app/main_window.h"
@@ -126,13 +127,18 @@ TEST_F(MainWindowLevels, LoadingAFileWithTheWrongMagicChangesNothing) {
 
 TEST_F(MainWindowLevels, SaveThatCannotCreateTheFileThrows) {
     Window w;
-    const std::string path = folder.file("no/such.lev");
-    w.form.SaveDialog1.runner = [&](const TFileDialog&) { return q(path); };
-    try {
-        w.form.savelevel();
-        ADD_FAILURE() << "no error";
-    } catch (const EFCreateError& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot create file " + path);
+    // The message names the file in full, also when the dialog gave a relative name.
+    const std::string cwd = QDir::currentPath().toStdString();
+    for (const auto& [given, named] :
+         {std::pair{folder.file("no/such.lev"), folder.file("no/such.lev")},
+          std::pair{std::string("no-such-folder/x.lev"), cwd + "/no-such-folder/x.lev"}}) {
+        w.form.SaveDialog1.runner = [&](const TFileDialog&) { return q(given); };
+        try {
+            w.form.savelevel();
+            ADD_FAILURE() << "no error";
+        } catch (const EFCreateError& e) {
+            EXPECT_EQ(std::string(e.what()), "Cannot create file " + named);
+        }
     }
 }
 
