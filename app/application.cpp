@@ -112,11 +112,13 @@ TApplication::TApplication(int& argc, char** argv)
     setApplicationVersion(QStringLiteral(PRISMCRATE_VERSION));
 }
 
-bool TApplication::loadToolkitTranslations() {
-    auto* translator = new QTranslator(this);
+bool installToolkitTranslations(QCoreApplication& app, const QString& folder) {
+    auto* translator = new QTranslator(&app);
+    const QString where =
+        folder.isEmpty() ? QLibraryInfo::path(QLibraryInfo::TranslationsPath) : folder;
     if (translator->load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),
-                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
-        installTranslator(translator))
+                         QStringLiteral("_"), where) &&
+        QCoreApplication::installTranslator(translator))
         return true;
     delete translator;
     return false;

@@ -34,6 +34,11 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments);
 // -platform, off the command line).
 std::optional<int> answerInfoOptions(int argc, char** argv);
 
+// Qt's own texts (file dialogs, standard buttons) in Russian, from Qt's translations in
+// `folder` (by default where Qt keeps them); true when they were found and installed.
+// Without them the toolkit's texts stay English and nothing else changes.
+bool installToolkitTranslations(QCoreApplication& app, const QString& folder = {});
+
 class TApplication : public QApplication {
   public:
     TApplication(int& argc, char** argv);
@@ -46,10 +51,6 @@ class TApplication : public QApplication {
     // The level set or level file named on the command line (absolute, bytes); empty when
     // none.
     const std::string& startFile() const { return startFile_; }
-
-    // Qt's own texts (file dialogs, standard buttons) in Russian, when its translations
-    // are installed; true when they were loaded.
-    bool loadToolkitTranslations();
 
   private:
     int& argc_;

@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
     if (const auto status = prismcrate::answerInfoOptions(argc, argv)) return *status;
     prismcrate::TApplication app(argc, argv);
     if (const auto status = app.readCommandLine()) return *status;
-    app.loadToolkitTranslations();
+    prismcrate::installToolkitTranslations(app);
 
     prismcrate::TForm1 form1;
     prismcrate::TForm2 form2(&form1);

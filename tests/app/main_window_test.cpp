@@ -4,9 +4,12 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLibraryInfo>
 
+#include "app/application.h"
 #include "app/help_window.h"
 #include "media/dximagelist.h"
 
@@ -196,6 +199,16 @@ TEST_F(MainWindowTest, HowToPlayShowsEachObjectFromTheSheets) {
         }
     }
     EXPECT_GT(keyed, 0);
+}
+
+TEST_F(MainWindowTest, ToolkitTextsAreRussianWhenTheTranslationsAreThere) {
+    EXPECT_FALSE(installToolkitTranslations(app(), QStringLiteral("/nonexistent")));
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Open"), "Open");
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (!QFile::exists(folder + QStringLiteral("/qtbase_ru.qm")))
+        GTEST_SKIP() << "Qt's Russian translations are not installed";
+    ASSERT_TRUE(installToolkitTranslations(app()));
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Open"), "Открыть");
 }
 
 }  // namespace
