@@ -35,16 +35,6 @@ std::string reason(int e) {
     return e != 0 ? std::string(" (") + std::strerror(e) + ")" : std::string();
 }
 
-std::string lowerExtension(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    std::string ext = path.substr(dot);
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return ext;
-}
-
 // Standard input and files named ".lvp" are walked as sets; anything else is one level.
 bool readAsSet(const std::string& path) {
     return path == "-" || lowerExtension(path) == ".lvp";
@@ -247,6 +237,16 @@ int list(Args args, ToolStreams& io) {
 }
 
 }  // namespace
+
+std::string lowerExtension(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    std::string ext = path.substr(dot);
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext;
+}
 
 std::string inputName(const std::string& path) {
     return path == "-" ? std::string("standard input") : path;

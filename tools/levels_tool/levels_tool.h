@@ -44,6 +44,9 @@ struct ToolFailure {
     int status = 1;
 };
 
+// A file name's extension from its last dot, in lower case ("" when it has none).
+std::string lowerExtension(const std::string& path);
+
 // How error messages name an input: "standard input" for "-", else the path.
 std::string inputName(const std::string& path);
 
