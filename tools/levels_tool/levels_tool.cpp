@@ -15,6 +15,7 @@
 #include "tools/levels_tool/import_export.h"
 #include "tools/levels_tool/replay.h"
 #include "tools/levels_tool/solve.h"
+#include "tools/levels_tool/stats.h"
 
 #ifndef PRISMCRATE_VERSION
 #define PRISMCRATE_VERSION "1.0"
@@ -68,7 +69,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"pack", "pack -o OUT.lev FILE.txt\npack -o OUT.lvp FILE.txt...", pack},
     {"unpack", "unpack FILE.lev|FILE.lvp", unpack},
-    {"list", "list FILE.lvp", list},
+    {"list", "list FILE.lvp\nlist --stats FILE [--time S] [--limit N]", list},
     {"replay", "replay FILE.lev|FILE.lvp [--level N] MOVES", replay},
     {"solve", "solve FILE [--level N] [--time S] [--memory MB] [--metric moves|pushes] [--json]",
      solve},
@@ -225,6 +226,8 @@ int unpack(Args args, ToolStreams& io) {
 }
 
 int list(Args args, ToolStreams& io) {
+    if (std::find(args.begin(), args.end(), "--stats") != args.end())
+        return listStatsCommand(args, io);
     if (args.size() != 1) throw usage("list: give exactly one .lvp file");
     const auto bytes = readToolInput(io, args[0], kMaxSetFileBytes);
     SetWalk walk(bytes);

@@ -4,6 +4,9 @@
 //   pack -o OUT.lvp FILE.txt...    levels      -> level set, in order
 //   unpack FILE.lev|FILE.lvp       binary      -> text on standard output
 //   list FILE.lvp                  one line per level: number, tab, title
+//   list --stats FILE [--time S] [--limit N]
+//                                  per level: shortest solution, solver positions, and
+//                                  how many reachable positions are lost (stats.h)
 //   replay FILE.lev|FILE.lvp [--level N] MOVES
 //                                  plays moves on a level (replay.h)
 //   solve FILE [--level N] [--time S] [--memory MB] [--metric moves|pushes] [--json]
