@@ -160,7 +160,7 @@ BENCHMARK(BM_RulesOnlyPassChainBoard);
 // The last level of the standard set, halfway through its solution: the rest of the
 // solution is played key by key from there, again and again.
 void BM_SessionStepsMidGame(benchmark::State& state) {
-    std::ifstream in(PRISMCRATE_SOURCE_DIR "/assets/levels/30-finale.txt", std::ios::binary);
+    std::ifstream in(PRISMCRATE_SOURCE_DIR "/assets/levels/30-final-exam.txt", std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
     const std::vector<TextLevel> levels = parseLevelText(text.str());
