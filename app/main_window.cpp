@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/about_box.h"
+#include "app/solver_commands.h"
 #include "editor/title_dialog.h"
 #include "field/field.h"
 #include "game/moves.h"
@@ -47,6 +48,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     createControls();
     createSoundAndTimers();
     createEditor();
+    solverCommands = std::make_unique<SolverCommands>(*this);
     displayCanvas_ = std::make_unique<TDXFieldCanvas>(*DXImageList1, *DXDraw1);
     waveCues_ = std::make_unique<TDXWaveCues>(*DXWaveList1);
     setOutputs(nullptr, nullptr);
@@ -255,6 +257,7 @@ void TForm1::drawHitMask() {
 
 void TForm1::FormKeyDown(int key) {
     if (session.key(key).closeRequested) close();
+    if (solverCommands) solverCommands->positionChanged();
 }
 
 void TForm1::N4Click() {
@@ -348,6 +351,7 @@ void TForm1::changeregim() {
         Image2->hide();
         showpole();
     }
+    if (solverCommands) solverCommands->modeChanged();
 }
 
 void TForm1::showpole() {

@@ -31,6 +31,7 @@ class TCustomDXTimer;
 class TDXTimer;
 class TDXSound;
 class TDXWaveList;
+class SolverCommands;
 
 class TForm1 : public QMainWindow, public SessionFlow {
     Q_OBJECT
@@ -167,6 +168,9 @@ class TForm1 : public QMainWindow, public SessionFlow {
                             QStringLiteral("lev")};
     TFileDialog SaveDialog1{TFileDialog::Kind::Save, QStringLiteral("*.lev"),
                             QStringLiteral("lev")};
+
+    // The solver's commands: the hint, the lost-position warning, the editor's check.
+    std::unique_ptr<SolverCommands> solverCommands;
 
     // SessionFlow.
     bool blastTimerEnabled() override;
