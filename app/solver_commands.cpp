@@ -207,7 +207,8 @@ void SolverCommands::modeChanged() {
     checked_ = false;
     setMessage(QString());
     if (form_.board.regim != kModeGame) stopPlayback();
-    if (form_.board.regim != kModeEdit) closeCheck();
+    // The editor's check is about the level as it stood in the editor.
+    closeCheck();
 }
 
 // The editor's check.
@@ -219,7 +220,6 @@ void SolverCommands::N23Click() {
     checkedLevel_ = level;
     SolveForm->showSearching();
     SolveForm->show();
-    SolveForm->raise();
     checkClock_.start();
     progressTimer_.start();
     checkJob_ = threads_.start(
@@ -274,6 +274,7 @@ void SolverCommands::playSolution() {
     }
     solver::SolutionLine line = checkLine_;
     closeCheck();
+    form_.activateWindow();
     // Exactly as "Запустить"; then one key of the solution after another.
     form_.N18Click();
     if (form_.board.regim != kModeGame) return;
