@@ -16,13 +16,13 @@ QString number(std::uint64_t n) {
 }
 
 QString secondsText(double seconds) {
-    return russian().toString(seconds, 'f', 1) + QStringLiteral(" с");
+    return russian().toString(seconds, 'f', 1) + QStringLiteral("\u00A0с");
 }
 
 QString limitText(solver::StopReason reason) {
     if (reason == solver::StopReason::Time)
-        return QStringLiteral("%1 с").arg(static_cast<int>(kSearchLimits.seconds));
-    return QStringLiteral("%1 МБ").arg(kSearchLimits.memoryBytes >> 20);
+        return QStringLiteral("%1\u00A0с").arg(static_cast<int>(kSearchLimits.seconds));
+    return QStringLiteral("%1\u00A0МБ").arg(kSearchLimits.memoryBytes >> 20);
 }
 
 }  // namespace
@@ -34,7 +34,7 @@ QString countOf(std::uint64_t n, const char* one, const char* few, const char* m
         word = one;
     else if (units >= 2 && units <= 4 && (tens < 12 || tens > 14))
         word = few;
-    return number(n) + QLatin1Char(' ') + QString::fromUtf8(word);
+    return number(n) + QChar(0x00A0) + QString::fromUtf8(word);
 }
 
 QString checkHeadline(const solver::Result& result) {
@@ -72,6 +72,8 @@ QString checkDetails(const solver::Result& result) {
                 .arg(moves, pushes, explored);
         }
         case solver::Status::Unsolvable:
+            if (result.states == 0)
+                return QStringLiteral("Это видно уже по начальной позиции, без перебора.");
             return QStringLiteral(
                        "Перебраны все достижимые позиции (%1): ни одна не ведёт к победе.")
                 .arg(number(result.states));
@@ -103,6 +105,11 @@ TSolveForm::TSolveForm(QWidget* parent) : QDialog(parent) {
     Button1->setGeometry(8, 94, 130, 23);
     Button2 = new QPushButton(QStringLiteral("Отмена"), this);
     Button2->setGeometry(257, 94, 75, 23);
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setGeometry(8, 96, 240, 18);
+    ProgressBar1->setRange(0, 0);  // no end known: it only shows that the search goes on
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->hide();
     connect(Button1, &QPushButton::clicked, this, &TSolveForm::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TSolveForm::Button2Click);
 }
@@ -112,6 +119,7 @@ void TSolveForm::showSearching() {
     Label1->setText(QStringLiteral("Идёт поиск решения..."));
     Label2->setText(checkProgress(0, 0));
     Button1->hide();
+    ProgressBar1->show();
     Button2->setText(QStringLiteral("Отмена"));
     Button2->setDefault(true);
 }
@@ -122,6 +130,7 @@ void TSolveForm::showProgress(std::uint64_t states, double seconds) {
 
 void TSolveForm::showResult(const solver::Result& result) {
     searching_ = false;
+    ProgressBar1->hide();
     Label1->setText(checkHeadline(result));
     Label2->setText(checkDetails(result));
     Button2->setText(QStringLiteral("Закрыть"));
@@ -133,6 +142,7 @@ void TSolveForm::showResult(const solver::Result& result) {
 
 void TSolveForm::showError(const QString& text) {
     searching_ = false;
+    ProgressBar1->hide();
     Label1->setText(QStringLiteral("Проверка не удалась."));
     Label2->setText(text);
     Button1->hide();

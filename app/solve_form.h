@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QString>
 #include <cstdint>
@@ -39,6 +40,7 @@ class TSolveForm : public QDialog {
     QLabel* Label2 = nullptr;        // progress, then the details of the answer
     QPushButton* Button1 = nullptr;  // "Показать решение"
     QPushButton* Button2 = nullptr;  // "Отмена" while searching, "Закрыть" afterwards
+    QProgressBar* ProgressBar1 = nullptr;  // running while the search runs
 
     // The window's states.
     void showSearching();

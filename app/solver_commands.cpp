@@ -33,9 +33,10 @@ solver::Options searchOptions(SearchControl& control) {
 
 QString limitReached(const solver::Result& result) {
     if (result.stoppedBy == solver::StopReason::Memory)
-        return QStringLiteral("поиску не хватило %1 МБ памяти")
+        return QStringLiteral("поиску не хватило %1\u00A0МБ памяти")
             .arg(kSearchLimits.memoryBytes >> 20);
-    return QStringLiteral("поиск не уложился в %1 с").arg(static_cast<int>(kSearchLimits.seconds));
+    return QStringLiteral("поиск не уложился в %1\u00A0с")
+        .arg(static_cast<int>(kSearchLimits.seconds));
 }
 
 }  // namespace
@@ -168,9 +169,11 @@ void SolverCommands::Hint1Click() {
 void SolverCommands::hintFound(const Board& searched, const SearchOutcome& outcome) {
     hintJob_ = 0;
     showNotice();
-    // A position left since the search began gets nothing from it.
+    // A position left since the search began gets nothing from it, and no key is played
+    // behind a dialog (the chooser, say) that the player has opened meanwhile.
     if (form_.board.regim != kModeGame ||
-        solver::Position::of(form_.board) != solver::Position::of(searched))
+        solver::Position::of(form_.board) != solver::Position::of(searched) ||
+        QApplication::activeModalWidget())
         return;
     if (!outcome.error.empty()) {
         setMessage(

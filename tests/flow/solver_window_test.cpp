@@ -293,5 +293,16 @@ TEST(SolverWindowClose, ClosingTheWindowEndsARunningSearchPromptly) {
     EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(10));
 }
 
+TEST(SolveFormTexts, CountsTakeTheRussianPluralAndKeepTheirWordOnTheLine) {
+    const std::pair<std::uint64_t, const char*> cases[] = {
+        {1, "ход"},    {2, "хода"}, {4, "хода"},  {5, "ходов"},   {11, "ходов"},  {12, "ходов"},
+        {14, "ходов"}, {21, "ход"}, {22, "хода"}, {111, "ходов"}, {112, "ходов"}, {0, "ходов"},
+    };
+    for (const auto& [n, word] : cases)
+        EXPECT_EQ(countOf(n, "ход", "хода", "ходов"),
+                  QString::number(n) + QChar(0x00A0) + QString::fromUtf8(word))
+            << n;
+}
+
 }  // namespace
 }  // namespace prismcrate

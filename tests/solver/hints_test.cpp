@@ -72,6 +72,15 @@ TEST(LostWarning, OnlyAProofRaisesIt) {
     solver::LostCheckBudget tiny = solver::lostWarningBudget();
     tiny.states = 1;
     EXPECT_FALSE(solver::positionProvedLost(corridor, tiny));
+
+    // Played: a push against the wall loses the level, and its undo wins it back.
+    Session session;
+    session.board = loaded({"%%%%%%", "%    %", "% $@ %", "%   .%", "%%%%%%"});
+    EXPECT_FALSE(solver::positionProvedLost(session.board));
+    session.key(kKeyLeft);
+    EXPECT_TRUE(solver::positionProvedLost(session.board));
+    session.undo();
+    EXPECT_FALSE(solver::positionProvedLost(session.board));
 }
 
 TEST(SolutionLine, KnowsTheStepOfEveryPositionOnIt) {
