@@ -1,9 +1,16 @@
 #include "app/application.h"
 
+#include <unistd.h>
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFileInfo>
+#include <QFile>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 
 #include "platform/error_box.h"
@@ -21,7 +28,10 @@ void print(std::FILE* stream, const QString& text) {
 
 }  // namespace
 
-CommandLine parseCommandLine(const QStringList& arguments) {
+CommandLine parseCommandLine(const std::vector<std::string>& rawArguments) {
+    QStringList arguments;
+    for (const std::string& argument : rawArguments)
+        arguments << QFile::decodeName(QByteArray::fromStdString(argument));
     QCommandLineParser parser;
     // "-name" is one option, as the toolkit's own options are written; "-hv" is not -h -v.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -59,28 +69,65 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         line.action = CommandLine::Action::Fault;
         line.message = QStringLiteral("Give at most one level file.");
     } else if (!parser.positionalArguments().isEmpty()) {
-        line.file = QFileInfo(parser.positionalArguments().first()).absoluteFilePath();
+        // The parser has text; the name is taken from the argument it came from, so that
+        // a name that is not valid text keeps its bytes.
+        const QString name = parser.positionalArguments().first();
+        std::string file;
+        for (qsizetype i = arguments.size() - 1; i > 0; --i) {
+            if (arguments[i] == name) {
+                file = rawArguments[static_cast<std::size_t>(i)];
+                break;
+            }
+        }
+        if (!file.empty() && file.front() != '/') {
+            std::string cwd(4096, '\0');
+            while (::getcwd(cwd.data(), cwd.size()) == nullptr && errno == ERANGE)
+                cwd.resize(cwd.size() * 2);
+            cwd.resize(std::strlen(cwd.c_str()));
+            if (!cwd.empty() && cwd.back() != '/') cwd += '/';
+            file = cwd + file;
+        }
+        line.file = file;
     }
     return line;
 }
 
+std::vector<std::string> argumentBytes(int argc, char** argv) {
+    std::vector<std::string> arguments;
+    for (int i = 0; i < argc && argv[i] != nullptr; ++i) arguments.emplace_back(argv[i]);
+    return arguments;
+}
+
 std::optional<int> answerInfoOptions(int argc, char** argv) {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
-    const CommandLine line = parseCommandLine(arguments);
+    const CommandLine line = parseCommandLine(argumentBytes(argc, argv));
     if (line.action != CommandLine::Action::Help && line.action != CommandLine::Action::Version)
         return std::nullopt;
     print(stdout, line.message);
     return 0;
 }
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+TApplication::TApplication(int& argc, char** argv)
+    : QApplication(argc, argv), argc_(argc), argv_(argv) {
     setApplicationName(QStringLiteral("Prismcrate"));
     setApplicationVersion(QStringLiteral(PRISMCRATE_VERSION));
 }
 
+bool installToolkitTranslations(QCoreApplication& app, const QString& folder) {
+    auto* translator = new QTranslator(&app);
+    const QString where =
+        folder.isEmpty() ? QLibraryInfo::path(QLibraryInfo::TranslationsPath) : folder;
+    if (translator->load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),
+                         QStringLiteral("_"), where) &&
+        QCoreApplication::installTranslator(translator))
+        return true;
+    delete translator;
+    return false;
+}
+
 std::optional<int> TApplication::readCommandLine() {
-    const CommandLine line = parseCommandLine(arguments());
+    // The toolkit has taken its own options out of argv: what is left are ours, as the
+    // bytes they were given as.
+    const CommandLine line = parseCommandLine(argumentBytes(argc_, argv_));
     if (line.action == CommandLine::Action::Fault) {
         print(stderr, QStringLiteral("%1: %2\nTry '%1 --help' for more information.\n")
                           .arg(QString::fromLatin1(kCommand), line.message));

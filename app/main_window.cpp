@@ -1,12 +1,17 @@
 #include "app/main_window.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QPainter>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/about_box.h"
+#include "app/help_window.h"
 #include "app/solver_commands.h"
 #include "editor/title_dialog.h"
 #include "field/field.h"
@@ -14,6 +19,7 @@
 #include "levels/builder_dialog.h"
 #include "levels/chooser_dialog.h"
 #include "levels/level_files.h"
+#include "levels/progress.h"
 #include "levels/title_text.h"
 #include "media/dx_timer.h"
 #include "platform/error_box.h"
@@ -52,6 +58,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     displayCanvas_ = std::make_unique<TDXFieldCanvas>(*DXImageList1, *DXDraw1);
     waveCues_ = std::make_unique<TDXWaveCues>(*DXWaveList1);
     setOutputs(nullptr, nullptr);
+    OpenDialog1.followsLevelFolders = true;
+    SaveDialog1.followsLevelFolders = true;
     // Every key pressed while the main window is active reaches FormKeyDown first, and
     // the keys it handles never move the focus between controls.
     setKeyPreview(*this, [this](QWidget*, QKeyEvent& key) {
@@ -81,6 +89,12 @@ void TForm1::setDialogs(TForm2* form2, TForm3* form3, TForm4* form4, TForm5* for
         Form2->loadlevfromlvp = [this] { loadlevfromlvp(); };
         Form2->setLevelCaption = [this](const QString& caption) { Panel3->setText(caption); };
         Form2->enableDXTimer3 = [this] { DXTimer3->setEnabled(true); };
+        Form2->solvedLevels = [this](const std::string& file) {
+            return progress_ ? progress_->forSet(file).solved : std::set<long long>();
+        };
+        Form2->setOpened = [this](const std::string& file) {
+            if (progress_) progress_->recordOpened(file);
+        };
     }
     Form4 = form4;
     Form5 = form5;
@@ -109,6 +123,9 @@ void TForm1::createMenus() {
     N2 = MainMenu1->addAction(QStringLiteral("&Редактор"));
     N5 = MainMenu1->addMenu(QStringLiteral("&Справка"));
     N6 = N5->addAction(QStringLiteral("О программе..."));
+    N5->addSeparator();
+    Help1 = N5->addAction(QStringLiteral("Как играть"));
+    Help1->setShortcut(QKeySequence(Qt::Key_F1));
 
     MainMenu2 = new QMenuBar(menus);
     MainMenu2->setObjectName(QStringLiteral("MainMenu2"));
@@ -130,6 +147,9 @@ void TForm1::createMenus() {
     N20 = N8->addAction(QStringLiteral("Изменить название"));
     N14 = MainMenu2->addMenu(QStringLiteral("&Справка"));
     N15 = N14->addAction(QStringLiteral("О программе..."));
+    N14->addSeparator();
+    Help2 = N14->addAction(QStringLiteral("Как играть"));
+    Help2->setShortcut(QKeySequence(Qt::Key_F1));
 
     menuLayout->addWidget(MainMenu1);
     menuLayout->addWidget(MainMenu2);
@@ -139,6 +159,8 @@ void TForm1::createMenus() {
     connect(N4, &QAction::triggered, this, &TForm1::N4Click);
     connect(N12, &QAction::triggered, this, &TForm1::N12Click);
     connect(N6, &QAction::triggered, this, &TForm1::N6Click);
+    connect(Help1, &QAction::triggered, this, &TForm1::HelpClick);
+    connect(Help2, &QAction::triggered, this, &TForm1::HelpClick);
     connect(N15, &QAction::triggered, this, &TForm1::N15Click);
     connect(LoadLevel1, &QAction::triggered, this, &TForm1::LoadLevel1Click);
     connect(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
@@ -274,6 +296,26 @@ void TForm1::N15Click() {
     N6Click();
 }
 
+THelpForm* TForm1::helpForm() {
+    if (!helpForm_) helpForm_ = new THelpForm(*DXImageList1, this);
+    return helpForm_;
+}
+
+void TForm1::HelpClick() {
+    helpForm()->showHelp();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    // The edited level is lost with the window, in the editor and during a test run (a
+    // window that was never shown has nothing to ask about).
+    const bool editing = board.regim == kModeEdit || board.testRun;
+    if (editing && isVisible() && !confirmDropEdits()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
 namespace {
 // The level title is kept by the title dialog, as cp1251 bytes in the files.
 std::string levelTitle(const TForm3* form3) {
@@ -284,18 +326,85 @@ void setLevelTitle(TForm3* form3, const std::string& title) {
 }
 }  // namespace
 
-void TForm1::savelevel() {
-    if (!SaveDialog1.Execute(this)) return;
-    saveLevelFile(nativePath(SaveDialog1.FileName), recordFromBoard(board, levelTitle(Form3)));
+LevelRecord TForm1::editedRecord() const {
+    if (board.regim == kModeEdit || !board.testRun)
+        return recordFromBoard(board, levelTitle(Form3));
+    Board edited;
+    edited.objectLayer = board.startObjectLayer;
+    edited.floorLayer = board.startFloorLayer;
+    edited.playerX = board.startX;
+    edited.playerY = board.startY;
+    return recordFromBoard(edited, levelTitle(Form3));
 }
 
-void TForm1::loadlevel() {
-    if (!OpenDialog1.Execute(this)) return;
+bool TForm1::savelevel() {
+    if (!SaveDialog1.Execute(this)) return false;
+    const std::string file = nativePath(SaveDialog1.FileName);
+    saveLevelFile(file, editedRecord());
+    setEditedLevel(file, false);
+    return true;
+}
+
+bool TForm1::loadlevel() {
+    if (!OpenDialog1.Execute(this)) return false;
+    const std::string file = nativePath(OpenDialog1.FileName);
     std::string title = levelTitle(Form3);
-    if (loadLevelFile(nativePath(OpenDialog1.FileName), board, title) != RecordStatus::Loaded)
-        return;
+    if (loadLevelFile(file, board, title) != RecordStatus::Loaded) return false;
     setLevelTitle(Form3, title);
+    setEditedLevel(file, false);
     showpole();
+    return true;
+}
+
+void TForm1::setEditedLevel(std::string file, bool changed) {
+    editedFile_ = std::move(file);
+    editedChanged_ = changed;
+    updateCaption();
+}
+
+void TForm1::updateCaption() {
+    QString caption = QStringLiteral("Prismcrate");
+    if (board.regim == kModeEdit) {
+        const QString name =
+            editedFile_.empty()
+                ? QStringLiteral("Новый уровень")
+                : QFileInfo(QFile::decodeName(QByteArray::fromStdString(editedFile_))).fileName();
+        caption +=
+            QStringLiteral(" - ") + name + (editedChanged_ ? QStringLiteral("*") : QString());
+    }
+    setWindowTitle(caption);
+}
+
+bool TForm1::confirmDropEdits() {
+    if (!editedChanged_) return true;
+    // A new level that is still empty holds nothing to lose.
+    if (editedFile_.empty() &&
+        encodeLevelRecord(editedRecord()) == encodeLevelRecord(recordFromBoard(Board{}, {})))
+        return true;
+    const QString question =
+        editedFile_.empty()
+            ? QStringLiteral("Новый уровень не сохранён. Сохранить его?")
+            : QStringLiteral("Уровень «%1» изменён. Сохранить изменения?")
+                  .arg(QFileInfo(QFile::decodeName(QByteArray::fromStdString(editedFile_)))
+                           .fileName());
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Prismcrate"), question,
+                    QMessageBox::NoButton, this);
+    box.setObjectName(QStringLiteral("unsavedQuestion"));
+    QPushButton* save = box.addButton(QStringLiteral("Сохранить"), QMessageBox::AcceptRole);
+    QPushButton* discard =
+        box.addButton(QStringLiteral("Не сохранять"), QMessageBox::DestructiveRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
+    box.setDefaultButton(save);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == discard) return true;
+    if (box.clickedButton() != save) return false;
+    try {
+        return savelevel();
+    } catch (const std::exception& e) {
+        showErrorBox(QString::fromUtf8(e.what()));
+        return false;
+    }
 }
 
 std::string TForm1::currentSetFile() const {
@@ -313,14 +422,21 @@ void TForm1::showLevelNumber(int index) {
 void TForm1::loadlevfromlvp() {
     std::string title = levelTitle(Form3);
     if (loadLevelFromSetFile(currentSetFile(), currentLevel(), board, title) ==
-        SetLevelStatus::Loaded)
+        SetLevelStatus::Loaded) {
         setLevelTitle(Form3, title);
+        if (progress_) progress_->recordPlayed(currentSetFile(), currentLevel());
+    }
     // Whether or not a level was read, play goes on in game mode.
     board.regim = kModeGame;
     changeregim();
 }
 
 void TForm1::LoadLevel1Click() {
+    // A level picked during a test run ends it, and the edited level with it.
+    if (board.testRun) {
+        if (!confirmDropEdits()) return;
+        setEditedLevel({}, false);
+    }
     // A level the player picks is tested for a win at once, whatever came before it.
     session.winGuard().reset();
     board.playerDead = 0;
@@ -351,6 +467,7 @@ void TForm1::changeregim() {
         Image2->hide();
         showpole();
     }
+    updateCaption();
     if (solverCommands) solverCommands->modeChanged();
 }
 

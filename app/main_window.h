@@ -11,12 +11,14 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <memory>
+#include <string>
 
 #include "app/timage.h"
 #include "editor/painting.h"
 #include "game/board.h"
 #include "game/session.h"
 #include "levels/file_dialog.h"
+#include "levels/level_record.h"
 #include "media/dxdraw.h"
 #include "media/dximagelist.h"
 #include "media/field_canvas.h"
@@ -27,6 +29,8 @@ class TForm2;
 class TForm3;
 class TForm4;
 class TForm5;
+class THelpForm;
+class ProgressFile;
 class TCustomDXTimer;
 class TDXTimer;
 class TDXSound;
@@ -90,6 +94,7 @@ class TForm1 : public QMainWindow, public SessionFlow {
     QAction* N4 = nullptr;
     QAction* N2 = nullptr;
     QMenu* N5 = nullptr;
+    QAction* Help1 = nullptr;  // "Как играть" (F1)
     QAction* N6 = nullptr;
 
     // Editor menu.
@@ -108,7 +113,12 @@ class TForm1 : public QMainWindow, public SessionFlow {
     QAction* N18 = nullptr;
     QAction* N20 = nullptr;
     QMenu* N14 = nullptr;
+    QAction* Help2 = nullptr;  // "Как играть" (F1)
     QAction* N15 = nullptr;
+
+    // The "Как играть" window, made at its first showing.
+    THelpForm* helpForm();
+    void HelpClick();
 
     // The menu bar that is the window's menu now (MainMenu1 or MainMenu2).
     QMenuBar* windowMenu() const { return currentMenu_; }
@@ -149,9 +159,10 @@ class TForm1 : public QMainWindow, public SessionFlow {
     void N18Click();
     void N20Click();
 
-    // Level files and level sets.
-    void savelevel();
-    void loadlevel();
+    // Level files and level sets. savelevel and loadlevel tell whether a file was
+    // written or read.
+    bool savelevel();
+    bool loadlevel();
     void loadlevfromlvp();
     void LoadLevel1Click();
     // Applies `regim` to the window.
@@ -169,6 +180,34 @@ class TForm1 : public QMainWindow, public SessionFlow {
     TFileDialog SaveDialog1{TFileDialog::Kind::Save, QStringLiteral("*.lev"),
                             QStringLiteral("lev")};
 
+    // The level being edited: the file it was opened from or last saved to (bytes; empty
+    // for a level not saved yet) and whether it changed since. Painting, a new title and
+    // "Создать" change it; a test run and the way back do not.
+    const std::string& editedFile() const { return editedFile_; }
+    bool editedChanged() const { return editedChanged_; }
+    void setEditedLevel(std::string file, bool changed);
+    // The level being edited as a level record: the board, or during a test run the board
+    // as it was when the run started.
+    LevelRecord editedRecord() const;
+    // Before the edited level is dropped: when it has changes (and is not a new level that
+    // is still empty), asks whether to save them. True when the command may go on ("Сохранить" and
+    // the save succeeded, or "Не сохранять"); false for "Отмена" or a save that was cancelled or
+    // failed.
+    bool confirmDropEdits();
+    // The caption: "Prismcrate", and in the editor the edited file's name after it.
+    void updateCaption();
+
+    // Where the player's progress is kept; none when null.
+    void setProgress(ProgressFile* progress) { progress_ = progress; }
+    ProgressFile* progress() const { return progress_; }
+
+    // A level set (.lvp) or level (.lev) named on the command line, opened at start-up in
+    // place of the standard set: the set in the chooser, the level in the editor. One that
+    // cannot be opened is reported, and the start goes on as usual.
+    void setStartFile(std::string file) { startFile_ = std::move(file); }
+    // Opens it; false when it could not be opened (the error box has said why).
+    bool openStartFile(const std::string& file);
+
     // The solver's commands: the hint, the lost-position warning, the editor's check.
     std::unique_ptr<SolverCommands> solverCommands;
 
@@ -180,7 +219,11 @@ class TForm1 : public QMainWindow, public SessionFlow {
     void advanceToNextLevel() override;
     void reloadLevel() override;
 
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
   private:
+    void noteEdited(const Board& before);
     void createControls();
     void createSheets();
     void createMenus();
@@ -193,6 +236,11 @@ class TForm1 : public QMainWindow, public SessionFlow {
     std::unique_ptr<TDXWaveCues> waveCues_;
     FieldCanvas* canvas_ = nullptr;
     CuePlayer* cues_ = nullptr;
+    THelpForm* helpForm_ = nullptr;
+    ProgressFile* progress_ = nullptr;
+    std::string startFile_;
+    std::string editedFile_;
+    bool editedChanged_ = false;
 };
 
 // Maps a Qt key to the virtual-key code the move rules use, or 0 for keys they ignore.

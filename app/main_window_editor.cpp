@@ -31,6 +31,11 @@ void TForm1::createEditor() {
     Image2->onMouseDown = [this](Qt::MouseButton button, int x, int y) {
         Image2MouseDown(button, x, y);
     };
+    // Each tool names itself where the palette takes a click.
+    Image2->toolTipAt = [this](int x, int y) {
+        if (selectToolAt(Image3->picture(), x, y, -1) < 0) return QString();
+        return toolName(paletteToolAt(x, y));
+    };
     DXDraw1->OnMouseDown = [this](TMouseButton button, TShiftState shift, int x, int y) {
         DXDraw1MouseDown(button, shift, x, y);
     };
@@ -66,15 +71,27 @@ void TForm1::leftmouse() {
         board, [this] { showpole(); }, editor);
 }
 
+void TForm1::noteEdited(const Board& before) {
+    if (board.regim != kModeEdit || editedChanged_) return;
+    if (board.objectLayer != before.objectLayer || board.floorLayer != before.floorLayer ||
+        board.playerX != before.playerX || board.playerY != before.playerY)
+        setEditedLevel(editedFile_, true);
+}
+
 void TForm1::DXDraw1MouseDown(TMouseButton Button, TShiftState, int X, int Y) {
     if (Button == mbNone) return;
+    const Board before = board;
     fieldMouseDown(
         board, [this] { showpole(); }, editor, editorButton(Button), X, Y);
+    noteEdited(before);
 }
 
 void TForm1::DXDraw1MouseMove(TShiftState, int X, int Y) {
+    if (!editor.leftHeld && !editor.rightHeld) return;
+    const Board before = board;
     fieldMouseMove(
         board, [this] { showpole(); }, editor, X, Y);
+    noteEdited(before);
 }
 
 void TForm1::DXDraw1MouseUp(TMouseButton Button, TShiftState, int, int) {
@@ -83,17 +100,25 @@ void TForm1::DXDraw1MouseUp(TMouseButton Button, TShiftState, int, int) {
 }
 
 void TForm1::N2Click() {
-    if (enterEditor(board) && Form3) Form3->setTitle(QString());
+    if (enterEditor(board)) {
+        // A fresh empty level; coming back from a test run keeps the edited one.
+        if (Form3) Form3->setTitle(QString());
+        editedFile_.clear();
+        editedChanged_ = false;
+    }
     changeregim();
 }
 
 void TForm1::N13Click() {
+    if (!confirmDropEdits()) return;
     if (Form3) Form3->setTitle(QString());
     newLevel(board);
+    setEditedLevel({}, true);
     showpole();
 }
 
 void TForm1::N9Click() {
+    if (!confirmDropEdits()) return;
     loadlevel();
 }
 
@@ -106,6 +131,8 @@ void TForm1::N21Click() {
 }
 
 void TForm1::N17Click() {
+    if (!confirmDropEdits()) return;
+    setEditedLevel({}, false);
     showLevelNumber(currentLevel());
     board.testRun = 0;
     session.setUndoAvailable(false);
@@ -119,7 +146,10 @@ void TForm1::N18Click() {
 }
 
 void TForm1::N20Click() {
-    if (Form3 && !Form3->isVisible()) Form3->exec();
+    if (!Form3 || Form3->isVisible()) return;
+    const std::string before = Form3->titleBytes();
+    Form3->exec();
+    if (Form3->titleBytes() != before) setEditedLevel(editedFile_, true);
 }
 
 }  // namespace prismcrate

@@ -1,15 +1,20 @@
 // The main window's game flow: undo and restart, the start-up tick, the redraw timers, and
 // what the session asks of the window: the blast redraw timer, the undo command, the
 // advance to the next level, the return to the editor and the reload for a restart.
+#include <QFile>
 #include <QFileInfo>
 #include <QString>
 
 #include "app/main_window.h"
 #include "app/solver_commands.h"
+#include "editor/title_dialog.h"
 #include "field/field.h"
 #include "game/flow.h"
 #include "levels/chooser_dialog.h"
+#include "levels/level_files.h"
+#include "levels/progress.h"
 #include "media/dx_timer.h"
+#include "platform/error_box.h"
 
 namespace prismcrate {
 namespace {
@@ -43,6 +48,14 @@ void TForm1::DXTimer2Timer(TCustomDXTimer*, int) {
         close();
         return;
     }
+    if (!startFile_.empty()) {
+        // Once, and with the timer stopped: the boxes and dialogs below run message
+        // loops, in which a further tick would start the game a second time.
+        const std::string file = std::move(startFile_);
+        startFile_.clear();
+        DXTimer2->setEnabled(false);
+        if (openStartFile(file)) return;
+    }
     board.regim = kModeTitle;
     changeregim();
     if (Form2) {
@@ -60,6 +73,46 @@ void TForm1::DXTimer2Timer(TCustomDXTimer*, int) {
     }
     canvas().present();
     DXTimer2->setEnabled(false);
+}
+
+bool TForm1::openStartFile(const std::string& file) {
+    if (!Form2) return false;
+    const bool level =
+        file.size() >= 4 && QString::fromLatin1(file.substr(file.size() - 4))
+                                    .compare(QStringLiteral(".lev"), Qt::CaseInsensitive) == 0;
+    try {
+        if (level) {
+            // The editor with the level open, as "Открыть..." opens it; the standard set is
+            // the current set, to which "Закрыть редактор" leads.
+            Board loaded = board;
+            std::string title;
+            if (loadLevelFile(file, loaded, title) != RecordStatus::Loaded) {
+                showErrorBox(QStringLiteral("Файл %1 не является файлом уровня")
+                                 .arg(QFile::decodeName(QByteArray::fromStdString(file))));
+                return false;
+            }
+            Form2->setCurrentSetFile(standardSetFile());
+            N2Click();
+            putRecordOnBoard(recordFromBoard(loaded, title), board);
+            board.takeStartSnapshot();
+            board.resetForLoadedLevel();
+            if (Form3) Form3->setTitleBytes(title);
+            setEditedLevel(file, false);
+            showpole();
+            return true;
+        }
+        Form2->loadSetFile(file);
+        if (progress_) progress_->recordOpened(file);
+    } catch (const std::exception& e) {
+        showErrorBox(QString::fromUtf8(e.what()));
+        return false;
+    }
+    // The named set in the chooser, as the standard set would be.
+    board.regim = kModeTitle;
+    changeregim();
+    if (!Form2->isVisible()) Form2->exec();
+    canvas().present();
+    return true;
 }
 
 void TForm1::DXTimer3Timer(TCustomDXTimer*, int) {
@@ -87,6 +140,7 @@ void TForm1::returnToEditor() {
 }
 
 void TForm1::advanceToNextLevel() {
+    if (progress_) progress_->recordSolved(currentSetFile(), currentLevel());
     const int next = nextLevelIndex(currentLevel(), Form2 ? Form2->levelRows() : 1);
     if (Form2) Form2->setCurrentLevel(next);
     loadlevfromlvp();

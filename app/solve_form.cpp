@@ -68,8 +68,25 @@ QString checkDetails(const solver::Result& result) {
                 countOf(static_cast<std::uint64_t>(result.moveCount), "ход", "хода", "ходов");
             const QString pushes = countOf(static_cast<std::uint64_t>(result.pushCount), "толчок",
                                            "толчка", "толчков");
-            return QStringLiteral("Наименьшее число ходов: %1, из них %2.\n%3")
-                .arg(moves, pushes, explored);
+            QString line;
+            if (!result.optimal)
+                line = QStringLiteral(
+                           "Найдено решение: %1, из них %2; кратчайшее ли оно, не "
+                           "доказано.")
+                           .arg(moves, pushes);
+            else if (result.metric == solver::Metric::Moves)
+                line = QStringLiteral("Наименьшее число ходов: %1, из них %2.").arg(moves, pushes);
+            else if (result.movesOptimal)
+                line = QStringLiteral(
+                           "Наименьшее число толчков: %1; при нём наименьшее число "
+                           "ходов: %2.")
+                           .arg(pushes, moves);
+            else
+                line = QStringLiteral(
+                           "Наименьшее число толчков: %1; ходов: %2 (наименьшее ли это "
+                           "число, не проверено).")
+                           .arg(pushes, moves);
+            return line + QLatin1Char('\n') + explored;
         }
         case solver::Status::Unsolvable:
             if (result.states == 0)

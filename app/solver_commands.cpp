@@ -16,11 +16,12 @@ bool sameLevel(const Board& a, const Board& b) {
            a.playerX == b.playerX && a.playerY == b.playerY;
 }
 
-// Both the hint and the check search for the fewest key presses: a hint is the first key of
-// a shortest line, and the check reports a solution proved shortest in moves.
-solver::Options searchOptions(SearchControl& control) {
+// A hint is the first key of a solution with the fewest key presses, whatever the level. The
+// check lets the solver choose: a plain crate level is searched push by push, which decides
+// far larger levels, and its answer names the fewest pushes (then moves) it found.
+solver::Options searchOptions(SearchControl& control, solver::Metric metric) {
     solver::Options options;
-    options.metric = solver::Metric::Moves;
+    options.metric = metric;
     options.seconds = kSearchLimits.seconds;
     options.memoryBytes = kSearchLimits.memoryBytes;
     options.cancel = &control.cancel;
@@ -160,7 +161,7 @@ void SolverCommands::Hint1Click() {
     const Board position = form_.board;
     hintJob_ = threads_.start(
         [position](SearchControl& control) {
-            return solver::solve(position, searchOptions(control));
+            return solver::solve(position, searchOptions(control, solver::Metric::Moves));
         },
         [this, position](const SearchOutcome& outcome) { hintFound(position, outcome); });
     showNotice();
@@ -227,7 +228,7 @@ void SolverCommands::N23Click() {
     progressTimer_.start();
     checkJob_ = threads_.start(
         [level](SearchControl& control) {
-            return solver::solveLevel(level, searchOptions(control));
+            return solver::solveLevel(level, searchOptions(control, solver::Metric::Automatic));
         },
         [this, level](const SearchOutcome& outcome) { checkDone(level, outcome); });
 }

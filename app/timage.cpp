@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 
 namespace prismcrate {
 
@@ -12,6 +13,20 @@ TImage::TImage(QWidget* parent) : QWidget(parent) {
 void TImage::setPicture(const QImage& image) {
     picture_ = image;
     update();
+}
+
+bool TImage::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip && toolTipAt) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QString text = toolTipAt(help->pos().x(), help->pos().y());
+        if (text.isEmpty()) {
+            QToolTip::hideText();
+        } else {
+            QToolTip::showText(help->globalPos(), text, this);
+        }
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void TImage::paintEvent(QPaintEvent*) {

@@ -18,8 +18,11 @@ class TImage : public QWidget {
     void setPicture(const QImage& image);
 
     std::function<void(Qt::MouseButton button, int x, int y)> onMouseDown;
+    // The tooltip for picture pixel (x, y); none where it gives empty text.
+    std::function<QString(int x, int y)> toolTipAt;
 
   protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 

@@ -39,6 +39,16 @@ int selectToolAt(const QImage& hitMask, int x, int y, int selectedTool) {
     return tool < 0 ? selectedTool : tool;
 }
 
+QString toolName(int tool) {
+    static const char* const kNames[kToolCount] = {
+        "Робот",       "Пол",         "Цель",         "Сталь",      "Стена",      "Ящик",
+        "Камень",      "Бомба",       "Ворота",       "Плита",      "Зеркало \\", "Зеркало /",
+        "Лазер влево", "Лазер вверх", "Лазер вправо", "Лазер вниз",
+    };
+    if (tool < 0 || tool >= kToolCount) return {};
+    return QString::fromUtf8(kNames[tool]);
+}
+
 QImage loadPalettePicture() {
     QImage picture = readImageFile(assetPath("palette.bmp"));
     if (picture.isNull()) return picture;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QImage>
+#include <QString>
 
 namespace prismcrate {
 
@@ -17,6 +18,9 @@ void drawEditPanel(QImage& picture, int selectedTool);
 // The palette click: where the hit mask is black, the tool of that cell is selected;
 // elsewhere (grid lines, the margin, outside the mask) the selection stays.
 int selectToolAt(const QImage& hitMask, int x, int y, int selectedTool);
+
+// The name of a palette tool, as its tooltip shows it; empty for no tool.
+QString toolName(int tool);
 
 // The palette picture shipped with the program, or an empty picture when it cannot be read.
 QImage loadPalettePicture();

@@ -38,6 +38,12 @@ void checkLevelSet(Input input);
 // well-formed and write back to text that parses to the same levels.
 void checkLevelText(Input input);
 
+// The XSB reader and writer: every level numbered in order, either placed on the field
+// (walls, crates and targets only, the robot on a free cell, a title of at most 30 bytes)
+// or refused with a problem named; the placed levels write back to XSB that reads back to
+// the same levels.
+void checkXsb(Input input);
+
 // The bitmap reader in its file form and its stored form: either a bitmap of the size,
 // depth and pixel count the header claims, allocated only as far as the bytes justify,
 // or one of "DIB is invalid", "Bitcount in invalid (%d)", "PixelFormat in invalid". Both

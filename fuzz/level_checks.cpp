@@ -11,6 +11,7 @@
 #include "levels/level_record.h"
 #include "levels/level_set.h"
 #include "levels/level_text.h"
+#include "levels/xsb.h"
 
 namespace prismcrate::fuzz {
 namespace {
@@ -380,6 +381,41 @@ void checkLevelText(Input input) {
     for (std::size_t i = 0; i < levels.size(); ++i)
         require(again[i].record == levels[i].record,
                 "the written levels parse to different levels");
+}
+
+void checkXsb(Input input) {
+    const std::string_view text(reinterpret_cast<const char*>(input.data()), input.size());
+    const std::vector<XsbLevel> levels = readXsb(text);
+    require(levels.size() <= lineBound(text), "XSB gave more levels than the text has lines");
+    std::vector<LevelRecord> placed;
+    for (std::size_t i = 0; i < levels.size(); ++i) {
+        const XsbLevel& level = levels[i];
+        require(level.number == static_cast<int>(i) + 1, "XSB levels are not numbered in order");
+        require(level.record.has_value() == level.problem.empty(),
+                "an XSB level is neither placed nor refused with a problem");
+        if (!level.record) continue;
+        const LevelRecord& r = *level.record;
+        for (int cell = 0; cell < kCellCount; ++cell)
+            require(r.objectLayer[cell] <= kCrate && r.floorLayer[cell] <= kFloorTarget,
+                    "an XSB level holds something other than walls, crates and targets");
+        require(onField(r.playerX, r.playerY) &&
+                    r.objectLayer[cellIndex(r.playerX, r.playerY)] == kEmpty,
+                "an XSB level has its robot off the field or on an object");
+        require(r.title.size() <= kXsbTitleCharacters, "an XSB title is longer than 30 bytes");
+        placed.push_back(r);
+    }
+    if (placed.empty()) return;
+    std::string written;
+    try {
+        written = writeXsb(placed);
+    } catch (const XsbError& e) {
+        throw InvariantBroken(std::string("placed XSB levels cannot be written: ") + e.what());
+    }
+    const std::vector<XsbLevel> again = readXsb(written);
+    require(again.size() == placed.size(), "written XSB reads back as another number of levels");
+    for (std::size_t i = 0; i < placed.size(); ++i)
+        require(again[i].record && *again[i].record == placed[i],
+                "written XSB reads back as different levels");
 }
 
 }  // namespace prismcrate::fuzz

@@ -234,6 +234,8 @@ void checkWave(Input input) {
 
     require(image.format.size() + image.data.size() <= input.size(),
             "a wave holds more bytes than its file");
+    require(soundingMs(pcmFormatOf(image.format), image.data.size()) <= kMaxCueMs,
+            "a wave sounding longer than the longest cue was read");
     if (!image.format.empty())
         require(image.format.size() >= 16 && isChunkBody(input, "fmt ", image.format),
                 "the format record is not the body of a \"fmt \" chunk of the file");

@@ -10,6 +10,7 @@
 #include "levels/level_files.h"
 #include "levels/string_grid.h"
 #include "levels/title_text.h"
+#include "platform/error.h"
 #include "platform/error_box.h"
 #include "platform/form_setup.h"
 
@@ -22,9 +23,16 @@ TForm4::TForm4(QWidget* parent)
     setUpForm(*this, QStringLiteral("Создание набора уровней"), FormBorder::DialogWithClose,
               QSize(418, 258));
 
-    StringGrid1 = makeStringGrid(this, 1, 1, QRect(8, 8, 321, 241));
-    StringGrid1->setColumnWidth(0, 317);
+    // The file's path, and beside it the title of the level it holds.
+    StringGrid1 = makeStringGrid(this, 1, 2, QRect(8, 8, 321, 241));
+    StringGrid1->setColumnWidth(0, kPathColumnWidth);
+    StringGrid1->setColumnWidth(1, 317 - kPathColumnWidth);
+    StringGrid1->setTextElideMode(Qt::ElideMiddle);
+    StringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     StringGrid1->setItem(0, 0, new QTableWidgetItem(QString()));
+    StringGrid1->setItem(0, 1, new QTableWidgetItem(QString()));
+    OpenDialog1.followsLevelFolders = true;
+    SaveDialog1.followsLevelFolders = true;
     StringGrid1->installEventFilter(this);
 
     Button1 = new QPushButton(QStringLiteral("Добавить"), this);
@@ -40,17 +48,45 @@ TForm4::TForm4(QWidget* parent)
             [this](int row, int, int, int) { StringGrid1SelectCell(row); });
 }
 
-QString TForm4::cellText(int row) const {
-    const QTableWidgetItem* item = StringGrid1->item(row, 0);
+QString TForm4::cellText(int row, int column) const {
+    const QTableWidgetItem* item = StringGrid1->item(row, column);
     return item ? item->text() : QString();
 }
 
-void TForm4::setCellText(int row, const QString& text) {
-    if (QTableWidgetItem* item = StringGrid1->item(row, 0)) {
-        item->setText(text);
-    } else {
-        StringGrid1->setItem(row, 0, new QTableWidgetItem(text));
+void TForm4::setCellText(int row, const QString& text, int column) {
+    QTableWidgetItem* item = StringGrid1->item(row, column);
+    if (!item) {
+        item = new QTableWidgetItem();
+        StringGrid1->setItem(row, column, item);
     }
+    item->setText(text);
+    // The whole path where the column cuts it.
+    if (column == 0) item->setToolTip(text);
+}
+
+void TForm4::setRow(int row, const QString& file, const QString& title) {
+    setCellText(row, file);
+    setCellText(row, title, 1);
+}
+
+QString builderTitleText(const std::string& file) {
+    std::vector<std::uint8_t> bytes;
+    try {
+        bytes = readFilePrefix(file, kMaxRecordBytes);
+    } catch (const Error&) {
+        return QStringLiteral("(не читается)");
+    }
+    LevelRecord level;
+    if (readLevelRecord(bytes, 0, level).status != RecordStatus::Loaded)
+        return QStringLiteral("(не уровень)");
+    if (level.title.empty()) return QStringLiteral("(без названия)");
+    return titleToText(level.title);
+}
+
+QStringList TForm4::titles() const {
+    QStringList texts;
+    for (int r = 0; r < StringGrid1->rowCount(); ++r) texts << cellText(r, 1);
+    return texts;
 }
 
 QStringList TForm4::rows() const {
@@ -63,7 +99,8 @@ void TForm4::Button1Click() {
     if (!OpenDialog1.Execute(this)) return;
     // The first file fills the empty first row; every later one gets a row of its own.
     if (!cellText(0).isEmpty()) StringGrid1->setRowCount(StringGrid1->rowCount() + 1);
-    setCellText(StringGrid1->rowCount() - 1, QFileInfo(OpenDialog1.FileName).absoluteFilePath());
+    const QString file = QFileInfo(OpenDialog1.FileName).absoluteFilePath();
+    setRow(StringGrid1->rowCount() - 1, file, builderTitleText(nativePath(file)));
 }
 
 void TForm4::Button2Click() {
@@ -79,8 +116,8 @@ bool TForm4::StringGrid1KeyDown(int key) {
     const int count = StringGrid1->rowCount();
     const int row = selectedFileRow;
     if (row < 0 || row >= count) return true;
-    for (int r = row; r < count - 1; ++r) setCellText(r, cellText(r + 1));
-    setCellText(count - 1, QString());
+    for (int r = row; r < count - 1; ++r) setRow(r, cellText(r + 1), cellText(r + 1, 1));
+    setRow(count - 1, QString(), QString());
     if (count > 1) {
         const QSignalBlocker blocker(StringGrid1);
         StringGrid1->setRowCount(count - 1);

@@ -25,6 +25,11 @@ QString standardSetPath() {
     return QFile::decodeName(QByteArray::fromStdString(standardSetFile()));
 }
 
+QString levelNumberText(long long index, bool solved) {
+    const QString number = QString::number(index + 1);
+    return solved ? QStringLiteral("✓ ") + number : number;
+}
+
 QString levelCaption(int index) {
     return QStringLiteral("Уровень: ") + QString::number(static_cast<long long>(index) + 1);
 }
@@ -114,9 +119,13 @@ std::string TForm2::currentSetFile() const {
     return nativePath(shown);
 }
 
-void TForm2::loadSetFile(const std::string& file) {
+void TForm2::setCurrentSetFile(const std::string& file) {
     setFile_ = file;
     Edit1->setText(QFile::decodeName(QByteArray::fromStdString(file)));
+}
+
+void TForm2::loadSetFile(const std::string& file) {
+    setCurrentSetFile(file);
 
     bool more = false;
     const std::vector<SetEntry> entries = listLevelSetFile(file, kMaxListedLevels, &more);
@@ -136,9 +145,11 @@ void TForm2::loadSetFile(const std::string& file) {
         setCell(0, 1, QString());
     }
     StringGrid1->setRowCount(static_cast<int>(std::max<std::size_t>(entries.size(), 1)));
+    const std::set<long long> solved = solvedLevels ? solvedLevels(file) : std::set<long long>();
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const auto number = static_cast<long long>(i + 1);
-        setCell(static_cast<int>(i), 0, QString::number(number));
+        setCell(static_cast<int>(i), 0,
+                levelNumberText(number - 1, solved.contains(static_cast<long long>(i))));
         setCell(static_cast<int>(i), 1,
                 QString::fromStdString(listedTitle(cp1251ToUtf8(entries[i].title), number)));
     }
@@ -184,7 +195,9 @@ void TForm2::StringGrid1SelectCell(int row) {
 }
 
 void TForm2::Button2Click() {
-    if (OpenDialog1.Execute(this)) loadlevels(OpenDialog1.FileName);
+    if (!OpenDialog1.Execute(this)) return;
+    loadlevels(OpenDialog1.FileName);
+    if (setOpened) setOpened(currentSetFile());
 }
 
 void TForm2::Button1Click() {

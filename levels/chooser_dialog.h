@@ -14,6 +14,7 @@
 #include <QTableWidget>
 #include <cstddef>
 #include <functional>
+#include <set>
 #include <string>
 
 #include "levels/file_dialog.h"
@@ -50,6 +51,8 @@ class TForm2 : public QDialog {
     // reads as 0 unless it holds a plain non-negative number. The set's size for the
     // advance after a win is the number of rows of the list.
     std::string currentSetFile() const;
+    // Makes a file the current set without listing it (the next showing lists it).
+    void setCurrentSetFile(const std::string& file);
     int currentLevel() const;
     void setCurrentLevel(int index);
     int levelRows() const;
@@ -59,6 +62,11 @@ class TForm2 : public QDialog {
     std::function<void()> loadlevfromlvp;
     std::function<void(const QString&)> setLevelCaption;
     std::function<void()> enableDXTimer3;
+
+    // The player's progress: the 0-based levels of a set already solved, whose rows the
+    // list marks with a tick beside the number; and the news that the player opened a set.
+    std::function<std::set<long long>(const std::string& setFile)> solvedLevels;
+    std::function<void(const std::string& setFile)> setOpened;
 
     // Handlers.
     void FormCreate();
@@ -87,6 +95,10 @@ class TForm2 : public QDialog {
 
 // The most levels the list shows.
 constexpr std::size_t kMaxListedLevels = 100000;
+
+// What the number column shows for the level at 0-based `index`: its number, after a tick
+// when it has been solved.
+QString levelNumberText(long long index, bool solved);
 
 // The level caption of the main window for the level at 0-based `index`: "Уровень: "
 // followed by index + 1.

@@ -1,7 +1,10 @@
 #include "levels/file_dialog.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <utility>
+
+#include "levels/level_folders.h"
 
 namespace prismcrate {
 
@@ -17,11 +20,15 @@ void TFileDialog::configure(QFileDialog& dialog) const {
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     dialog.setNameFilter(Filter);
     dialog.setDefaultSuffix(DefaultExt);
-    dialog.setDirectory(InitialDir);
+    dialog.setDirectory(StartedIn.isEmpty() ? InitialDir : StartedIn);
+    // Russian titles, whether or not the toolkit's translations are installed.
+    dialog.setWindowTitle(kind == Kind::Save ? QStringLiteral("Сохранить как")
+                                             : QStringLiteral("Открыть"));
     dialog.setSizeGripEnabled(true);
 }
 
 bool TFileDialog::Execute(QWidget* parent) {
+    StartedIn = followsLevelFolders ? levelFolders().startFolder(InitialDir) : InitialDir;
     QString chosen;
     if (runner) {
         chosen = runner(*this);
@@ -32,7 +39,9 @@ bool TFileDialog::Execute(QWidget* parent) {
             chosen = dialog.selectedFiles().constFirst();
     }
     if (chosen.isEmpty()) return false;
-    FileName = chosen;
+    // Named in full, so that a message about the file names it wherever it is.
+    FileName = QFileInfo(chosen).absoluteFilePath();
+    if (followsLevelFolders) levelFolders().remember(FileName);
     return true;
 }
 

@@ -33,6 +33,12 @@ class TFileDialog {
     QString InitialDir;
     QString FileName;
 
+    // When set, the dialog starts where levelFolders() says (InitialDir being the
+    // program's own folder) and a chosen file's folder becomes the next start.
+    bool followsLevelFolders = false;
+    // The folder the last Execute() started in.
+    QString StartedIn;
+
     // When set, Execute() calls it instead of showing a dialog; an empty result cancels.
     std::function<QString(const TFileDialog&)> runner;
 };

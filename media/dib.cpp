@@ -4,7 +4,8 @@
 #include <array>
 #include <bit>
 #include <cstring>
-#include <fstream>
+
+#include "platform/regular_file.h"
 
 namespace prismcrate {
 namespace {
@@ -324,19 +325,9 @@ DibImage decodeBitmapFile(std::span<const std::uint8_t> data) {
 }
 
 void TDIB::LoadFromFile(const std::string& fileName) {
-    std::ifstream file(fileName, std::ios::binary);
-    if (!file) throw EFOpenError(fileName);
-    file.seekg(0, std::ios::end);
-    const std::streamoff size = file.tellg();
-    file.seekg(0, std::ios::beg);
-    // No valid bitmap within the reader's size bounds comes near this.
-    constexpr std::streamoff kMaxFileSize = std::streamoff(1) << 28;
-    if (size < 0) throw EFOpenError(fileName);
-    if (size > kMaxFileSize) invalid();
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    if (size > 0 && !file.read(reinterpret_cast<char*>(bytes.data()), size))
-        throw EFOpenError(fileName);
-    image_ = decodeBitmapFile(bytes);
+    const auto bytes = readRegularFile(fileName, kDibMaxFileBytes);
+    if (!bytes) invalid();
+    image_ = decodeBitmapFile(*bytes);
 }
 
 }  // namespace prismcrate

@@ -4,6 +4,7 @@
 // treat the bytes as hostile and raise EInvalidGraphic for anything they cannot read.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -22,6 +23,9 @@ class EInvalidGraphic : public Error {
 // a lying header from asking for gigabytes.
 inline constexpr int kDibMaxSide = 32767;
 inline constexpr std::int64_t kDibMaxPixels = std::int64_t(1) << 24;
+// Largest bitmap file read: the rows of the largest image at 32 bits, with room for the
+// headers, masks and colour table.
+inline constexpr std::size_t kDibMaxFileBytes = (std::size_t(kDibMaxPixels) << 2) + (64u << 10);
 
 // A decoded bitmap: rows from top to bottom, one 0xFFRRGGBB word per pixel.
 struct DibImage {
@@ -64,7 +68,8 @@ class TDIB {
 
     void LoadFromStream(std::span<const std::uint8_t> data) { image_ = decodeDibStream(data); }
     void LoadFromBitmapFile(std::span<const std::uint8_t> data) { image_ = decodeBitmapFile(data); }
-    // Reads a bitmap file; EFOpenError when it cannot be opened.
+    // Reads a bitmap file; EFOpenError when it cannot be opened or is not a regular file,
+    // "DIB is invalid" when it is longer than kDibMaxFileBytes.
     void LoadFromFile(const std::string& fileName);
 
   private:

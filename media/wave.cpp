@@ -4,10 +4,10 @@
 #include <fstream>
 #include <limits>
 
+#include "platform/regular_file.h"
+
 namespace prismcrate {
 namespace {
-
-constexpr std::size_t kMaxFileBytes = 64u << 20;
 
 std::uint32_t le32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
@@ -35,7 +35,10 @@ bool isId(const std::uint8_t* p, const char* id) {
 WaveImage readWaveImage(const std::uint8_t* bytes, std::size_t size) {
     if (!bytes || size < 12 || !isId(bytes, "RIFF") || !isId(bytes + 8, "WAVE"))
         throw EWaveStreamError();
-    WaveImage image;
+    // Where the last "fmt " and "data" bodies lie; copied once the walk has ended.
+    struct Body {
+        std::size_t at = 0, size = 0;
+    } format, data;
     std::size_t pos = 12;
     // Every pass consumes at least the 8 header bytes, so the walk ends.
     while (size - pos >= 8) {
@@ -48,8 +51,7 @@ WaveImage readWaveImage(const std::uint8_t* bytes, std::size_t size) {
         if (isFormat || isData) {
             if (chunkSize > left) throw EWaveStreamError();
             if (isFormat && chunkSize < 16) throw EWaveStreamError();
-            std::vector<std::uint8_t>& target = isFormat ? image.format : image.data;
-            target.assign(bytes + pos, bytes + pos + chunkSize);
+            (isFormat ? format : data) = Body{pos, chunkSize};
         }
         if (chunkSize >= left) break;
         pos += chunkSize;
@@ -57,6 +59,10 @@ WaveImage readWaveImage(const std::uint8_t* bytes, std::size_t size) {
         // with one.
         if ((chunkSize & 1u) != 0 && pos < size && bytes[pos] == 0) ++pos;
     }
+    WaveImage image;
+    image.format.assign(bytes + format.at, bytes + format.at + format.size);
+    if (soundingMs(pcmFormatOf(image.format), data.size) > kMaxCueMs) throw EWaveStreamError();
+    image.data.assign(bytes + data.at, bytes + data.at + data.size);
     return image;
 }
 
@@ -113,18 +119,9 @@ void TWave::LoadFromBytes(const std::uint8_t* bytes, std::size_t size) {
 }
 
 void TWave::LoadFromFile(const std::string& fileName) {
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in) throw EFOpenError(fileName);
-    in.seekg(0, std::ios::end);
-    const std::streamoff length = in.tellg();
-    if (length < 0) throw EFOpenError(fileName);
-    if (static_cast<std::uint64_t>(length) > kMaxFileBytes) throw EWaveStreamError();
-    in.seekg(0, std::ios::beg);
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length));
-    if (!bytes.empty() &&
-        !in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(length)))
-        throw EFOpenError(fileName);
-    LoadFromBytes(bytes.data(), bytes.size());
+    const auto bytes = readRegularFile(fileName, kMaxWaveFileBytes);
+    if (!bytes) throw EWaveStreamError();
+    LoadFromBytes(bytes->data(), bytes->size());
 }
 
 void TWave::SaveToFile(const std::string& fileName) const {

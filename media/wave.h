@@ -13,6 +13,9 @@
 
 namespace prismcrate {
 
+// The largest wave file that is read: a minute of 16-bit stereo at 48 kHz takes 11 MiB.
+inline constexpr std::size_t kMaxWaveFileBytes = std::size_t{16} << 20;
+
 // "Wave is invalid".
 class EWaveStreamError : public Error {
   public:
@@ -33,8 +36,10 @@ struct WaveImage {
 // one. Reading ends when no further chunk header can be read. Odd-sized chunks written
 // with a zero padding byte after them are read as well as those written without one.
 // Throws EWaveStreamError when the image does not begin as above, when a "fmt " record
-// is shorter than 16 bytes, and when a "fmt " or "data" body runs past the end of the
-// image. Never reads outside [bytes, bytes + size).
+// is shorter than 16 bytes, when a "fmt " or "data" body runs past the end of the image,
+// and when the samples would sound longer than kMaxCueMs by the format record's rate
+// and frame size (a cue is a short sound; a long one would only cost memory when it is
+// prepared for playing). Never reads outside [bytes, bytes + size).
 WaveImage readWaveImage(const std::uint8_t* bytes, std::size_t size);
 
 // "RIFF", size, "WAVE", the "fmt " chunk (when there is a format record) and the "data"
@@ -63,9 +68,9 @@ class TWave {
     void LoadFromBytes(const std::uint8_t* bytes, std::size_t size);
     std::vector<std::uint8_t> SaveToBytes() const { return writeWaveImage(image_); }
 
-    // Files: EFOpenError / EFCreateError when the file cannot be opened or made,
-    // EWaveStreamError when its content is not a wave. Files above 64 MiB are refused as
-    // not a wave.
+    // Files: EFOpenError / EFCreateError when the file cannot be opened or made, or is
+    // not a regular file; EWaveStreamError when its content is not a wave. Files above
+    // kMaxWaveFileBytes are refused as not a wave without being read.
     void LoadFromFile(const std::string& fileName);
     void SaveToFile(const std::string& fileName) const;
 

@@ -24,6 +24,10 @@ struct PcmFormat {
 // no rate or frame size).
 std::uint32_t soundingMs(const PcmFormat& format, std::size_t bytes);
 
+// The longest sound the mixer takes: samples are converted to the device's rate when a
+// buffer is filled, so the length, not the file size, decides the memory a buffer costs.
+inline constexpr std::uint32_t kMaxCueMs = 60000;
+
 // The result of one buffer operation. Lost: the mixer has lost the buffer's memory; its
 // samples must be loaded again.
 enum class BufferResult { Ok, Lost, Failed };
@@ -67,15 +71,16 @@ class AudioMixer {
     virtual bool isOpen() const = 0;
 
     // An empty buffer of `size` bytes in `format`, or nullptr when the mixer cannot make
-    // one (device closed, format it cannot play, no samples).
+    // one (device closed, format it cannot play, no samples, longer than kMaxCueMs).
     virtual std::unique_ptr<SoundBuffer> createBuffer(const PcmFormat& format,
                                                       std::size_t size) = 0;
     // A new buffer sharing the samples of `master`, or nullptr when it cannot be made.
     virtual std::unique_ptr<SoundBuffer> duplicate(SoundBuffer& master) = 0;
 };
 
-// The mixer over SDL2 audio and SDL2_mixer. Every instance shares the one device of the
+// The mixer over SDL2's audio device. Every instance shares the one device of the
 // process; the device is opened by the first open() and closed with the last close().
+// libSDL2 is loaded by the first open(); without it no device opens.
 std::unique_ptr<AudioMixer> makeSdlAudioMixer();
 
 }  // namespace prismcrate

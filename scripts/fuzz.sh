@@ -20,7 +20,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-30}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(level_record level_set level_text bitmap wave)
+[ ${#targets[@]} -eq 0 ] && targets=(level_record level_set level_text xsb bitmap wave)
 dir=${FUZZ_BUILD_DIR:-build/fuzz-clang}
 jobs=${FUZZ_JOBS:-$(nproc)}
 rss=${FUZZ_RSS_MB:-2048}

@@ -182,6 +182,7 @@ class MoveSearch {
         if (dirs.size() != goalCost_) throw std::logic_error("solver: a line of the wrong length");
         result_.moves = moveLetters(start_, dirs, result_.pushCount);
         result_.moveCount = static_cast<int>(dirs.size());
+        result_.optimal = true;  // A* with an admissible bound and reopening
         return finish(Status::Solved);
     }
 

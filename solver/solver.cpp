@@ -8,16 +8,6 @@
 
 namespace prismcrate::solver {
 
-bool isPlainCrateLevel(const Board& board) {
-    for (int cell = 0; cell < kCellCount; ++cell) {
-        const std::uint8_t object = board.objectLayer[cell];
-        const std::uint8_t floor = board.floorLayer[cell];
-        if (object != kEmpty && object != kWall && object != kCrate) return false;
-        if (floor != kFloorPlain && floor != kFloorTarget) return false;
-    }
-    return true;
-}
-
 Result solve(const Board& board, const Options& options) {
     if (!onField(board.playerX, board.playerY))
         throw std::invalid_argument("the robot's cell lies outside the field");
@@ -38,6 +28,7 @@ Result solve(const Board& board, const Options& options) {
     }
     if (board.solved()) {
         result.status = Status::Solved;
+        result.optimal = result.movesOptimal = true;
         return result;
     }
     return byPushes ? solvePushes(board, options) : searchMoves(board, options);
@@ -54,6 +45,7 @@ Result solveLevel(const Board& loaded, const Options& options) {
     if (arrival.solved) {
         Result result;
         result.status = Status::Solved;
+        result.optimal = result.movesOptimal = true;
         result.metric = options.metric == Metric::Moves || (options.metric == Metric::Automatic &&
                                                             !isPlainCrateLevel(session.board))
                             ? Metric::Moves

@@ -55,14 +55,21 @@ struct Result {
     std::string moves;
     int moveCount = 0;
     int pushCount = 0;
+    // A Solved result proved shortest in the search's metric: the fewest moves for
+    // Metric::Moves, the fewest pushes for Metric::Pushes.
+    bool optimal = false;
+    // Metric::Pushes: the moves are proved the fewest among all solutions with that many
+    // pushes as well.
+    bool movesOptimal = false;
     std::uint64_t states = 0;  // positions stored
     double seconds = 0;
     std::size_t peakBytes = 0;
 };
 
-// Walls, crates, targets and the robot only: no other object and no floor mark but
-// targets. Walking has no effect on such a level, so it can be searched push by push.
-bool isPlainCrateLevel(const Board& board);
+// Walls, steel blocks, crates, targets and the robot only: no other object and no floor
+// mark but targets. Walking has no effect on such a level, so it can be searched push by
+// push. When it is not, `why` (if given) names the first cell that makes it otherwise.
+bool isPlainCrateLevel(const Board& board, std::string* why = nullptr);
 
 // Solves the level on `board` as it would be played from there: game mode, the robot
 // alive, the field as the last key (or the level's loading pass) left it. Any position

@@ -11,18 +11,26 @@ namespace {
 
 using Action = CommandLine::Action;
 
+std::vector<std::string> line(std::vector<std::string> args) {
+    args.insert(args.begin(), "/some/where/prismcrate");
+    return args;
+}
+
 TEST(CommandLine, ActionsFilesAndFaults) {
-    const QString here = QDir::currentPath();
+    const std::string here = QDir::currentPath().toStdString();
     struct Case {
-        QStringList args;
+        std::vector<std::string> args;
         Action action;
-        QString file;
+        std::string file;
     };
     const Case cases[] = {
         {{}, Action::Start, {}},
         {{"set.lvp"}, Action::Start, here + "/set.lvp"},
         {{"/tmp/x.lev"}, Action::Start, "/tmp/x.lev"},
         {{"--", "-odd.lev"}, Action::Start, here + "/-odd.lev"},
+        // A name that is no valid text keeps its bytes.
+        {{"\xcd\xee\xe2\xfb\xe9.lvp"}, Action::Start, here + "/\xcd\xee\xe2\xfb\xe9.lvp"},
+        {{"/tmp/\xff\xfe.lev"}, Action::Start, "/tmp/\xff\xfe.lev"},
         {{"-h"}, Action::Help, {}},
         {{"--help"}, Action::Help, {}},
         {{"--version", "--help", "--bogus"}, Action::Help, {}},
@@ -33,11 +41,11 @@ TEST(CommandLine, ActionsFilesAndFaults) {
         {{"a.lev", "b.lev"}, Action::Fault, {}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.args.join(' ').toStdString());
-        const CommandLine line = parseCommandLine(QStringList{"/some/where/prismcrate"} + c.args);
-        EXPECT_EQ(line.action, c.action);
-        EXPECT_EQ(line.file, c.file);
-        EXPECT_EQ(line.message.isEmpty(), c.action == Action::Start);
+        SCOPED_TRACE(c.args.empty() ? std::string() : c.args.front());
+        const CommandLine parsed = parseCommandLine(line(c.args));
+        EXPECT_EQ(parsed.action, c.action);
+        EXPECT_EQ(parsed.file, c.file);
+        EXPECT_EQ(parsed.message.isEmpty(), c.action == Action::Start);
     }
 }
 

@@ -4,7 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLibraryInfo>
+
+#include "app/application.h"
+#include "app/help_window.h"
+#include "media/dximagelist.h"
 
 namespace prismcrate {
 namespace {
@@ -100,6 +108,15 @@ TEST_F(MainWindowTest, MenusCaptionsShortcutsAndStates) {
     EXPECT_EQ(form.N20->text(), "Изменить название");
     EXPECT_EQ(form.N14->title(), "&Справка");
     EXPECT_EQ(form.N15->text(), "О программе...");
+    // "Как играть" follows the about command in both help menus, with F1.
+    for (QMenu* help : {form.N5, form.N14}) {
+        const QList<QAction*> items = help->actions();
+        ASSERT_EQ(items.size(), 3);
+        EXPECT_EQ(items[0], help == form.N5 ? form.N6 : form.N15);
+        EXPECT_TRUE(items[1]->isSeparator());
+        EXPECT_EQ(items[2]->text(), "Как играть");
+        EXPECT_EQ(items[2]->shortcut(), QKeySequence(Qt::Key_F1));
+    }
 
     const QList<QAction*> game = form.Level1->actions();
     ASSERT_EQ(game.size(), 7);
@@ -154,6 +171,53 @@ TEST_F(MainWindowTest, VirtualKeyMapping) {
     EXPECT_EQ(virtualKeyFromQt(Qt::Key_Right), 39);
     EXPECT_EQ(virtualKeyFromQt(Qt::Key_Down), 40);
     EXPECT_EQ(virtualKeyFromQt(Qt::Key_A), 0);
+}
+
+TEST_F(MainWindowTest, HowToPlayShowsEachObjectFromTheSheets) {
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(QStringLiteral(PRISMCRATE_SOURCE_DIR));  // where assets/ is
+    TForm1 form;
+    QDir::setCurrent(previous);
+    form.Help1->trigger();
+    THelpForm* help = form.helpForm();
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_EQ(help->windowTitle(), "Как играть");
+    EXPECT_FALSE(help->isModal()) << "the game goes on beside it";
+    form.Help2->trigger();
+    EXPECT_EQ(form.findChildren<THelpForm*>().size(), 1);
+
+    TPictureCollectionItem& tiles1 = form.DXImageList1->Items[0];
+    ASSERT_FALSE(tiles1.Picture.Empty());
+    // Every object has its picture; the robot's is its sheet pattern over the floor's,
+    // twice the size, the key colour left out.
+    for (int i = 0; i < int(helpObjects().size()); ++i) {
+        const auto* label = help->findChild<QLabel*>(QStringLiteral("picture%1").arg(i));
+        ASSERT_TRUE(label);
+        EXPECT_EQ(label->pixmap().size(), QSize(48, 48)) << helpObjects()[i].name;
+    }
+    const QImage robot = helpPicture(*form.DXImageList1, helpObjects()[0]);
+    ASSERT_EQ(std::string(helpObjects()[0].name), "Робот");
+    int keyed = 0;
+    for (int y = 0; y < 24; ++y) {
+        for (int x = 0; x < 24; ++x) {
+            const QRgb sprite = tiles1.Picture.ScanLine(y)[3 * 24 + x] | 0xFF000000u;
+            const QRgb floor = tiles1.Picture.ScanLine(y)[8 * 24 + x] | 0xFF000000u;
+            const bool key = sprite == 0xFF800080u;
+            keyed += key;
+            ASSERT_EQ(robot.pixel(2 * x + 1, 2 * y), key ? floor : sprite) << x << "," << y;
+        }
+    }
+    EXPECT_GT(keyed, 0);
+}
+
+TEST_F(MainWindowTest, ToolkitTextsAreRussianWhenTheTranslationsAreThere) {
+    EXPECT_FALSE(installToolkitTranslations(app(), QStringLiteral("/nonexistent")));
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Open"), "Open");
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (!QFile::exists(folder + QStringLiteral("/qtbase_ru.qm")))
+        GTEST_SKIP() << "Qt's Russian translations are not installed";
+    ASSERT_TRUE(installToolkitTranslations(app()));
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Open"), "Открыть");
 }
 
 }  // namespace

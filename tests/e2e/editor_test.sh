@@ -90,7 +90,7 @@ e2e_wait_no_window "Введите название уровня"
 
 # "Сохранить...": the file holds exactly what the level tool packs for this level.
 e2e_key "$win" ctrl+s
-e2e_file_dialog "Save As" "$work/levels/one.lev"
+e2e_file_dialog "$E2E_SAVE" "$work/levels/one.lev"
 edited "$t/one.txt" --title "${title31:0:30}"
 "$E2E_TOOL" pack -o "$t/one-expected.lev" "$t/one.txt"
 e2e_wait_bytes "$work/levels/one.lev" "$t/one-expected.lev"
@@ -120,7 +120,7 @@ e2e_wait_palette_tool "$win" 0
 e2e_key "$win" ctrl+n
 e2e_wait_field "$win" "$t/empty.ppm"
 e2e_key "$win" ctrl+s
-e2e_file_dialog "Save As" "$work/levels/two.lev"
+e2e_file_dialog "$E2E_SAVE" "$work/levels/two.lev"
 printf '\x4b\xb1\x01\x00\x00\xfe\xfd\x00\xfe\x91\x00\xfe\xfd\x00\xfe\x91\x00\x00\x00' \
     >"$t/two-expected.lev"
 e2e_wait_bytes "$work/levels/two.lev" "$t/two-expected.lev"
@@ -129,11 +129,11 @@ e2e_wait_bytes "$work/levels/two.lev" "$t/two-expected.lev"
 e2e_menu "$win" 0 4
 builder=$(e2e_window "Создание набора уровней")
 e2e_click "$builder" 373 19
-e2e_file_dialog Open "$work/levels/one.lev"
+e2e_file_dialog "$E2E_OPEN" "$work/levels/one.lev"
 e2e_click "$builder" 373 19
-e2e_file_dialog Open "$work/levels/two.lev"
+e2e_file_dialog "$E2E_OPEN" "$work/levels/two.lev"
 e2e_click "$builder" 373 48
-e2e_file_dialog "Save As" "$work/levels/set.lvp"
+e2e_file_dialog "$E2E_SAVE" "$work/levels/set.lvp"
 { cat "$t/one-expected.lev"; printf '\xff'; cat "$t/two-expected.lev"; printf '\xff'; } \
     >"$t/set-expected.lvp"
 e2e_wait_bytes "$work/levels/set.lvp" "$t/set-expected.lvp"
@@ -142,7 +142,7 @@ e2e_wait_no_window "Создание набора уровней"
 
 # "Открыть...": the saved level comes back onto the field.
 e2e_key "$win" ctrl+o
-e2e_file_dialog Open "$work/levels/one.lev"
+e2e_file_dialog "$E2E_OPEN" "$work/levels/one.lev"
 e2e_wait_field "$win" "$t/edited.ppm"
 
 # "Закрыть редактор": the level of the set in play before, with its caption.

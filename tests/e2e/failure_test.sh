@@ -54,26 +54,31 @@ e2e_image level --title Walls --robot 0,0 --put '#:5,5' -o "$t/walls.txt"
 e2e_compose "$t/walls.ppm" --text "$t/walls.txt"
 "$E2E_TOOL" pack -o "$t/walls.lev" "$t/walls.txt"
 e2e_wait_field "$win" "$t/walls.ppm"
+# Saved first: a level with changes would be asked about before another file is opened.
+e2e_key "$win" ctrl+s
+e2e_file_dialog "$E2E_SAVE" "$work/levels/walls.lev"
+e2e_wait_bytes "$work/levels/walls.lev" "$t/walls.lev"
 
 # Opening text or an empty file as a level changes neither the field nor the title: the
 # level saved afterwards (keys are handled in order) is the level from before.
 for junk in junk.lev empty.lev; do
     e2e_key "$win" ctrl+o
-    e2e_file_dialog Open "$work/levels/$junk"
+    e2e_file_dialog "$E2E_OPEN" "$work/levels/$junk"
     e2e_wait_field "$win" "$t/walls.ppm"
     e2e_key "$win" ctrl+s
-    e2e_file_dialog "Save As" "$work/levels/after-$junk"
+    e2e_file_dialog "$E2E_SAVE" "$work/levels/after-$junk"
     e2e_wait_bytes "$work/levels/after-$junk" "$t/walls.lev"
 done
 
 # Saving over a file in the locked folder: the overwrite question, then the error box.
 e2e_key "$win" ctrl+s
-dialog=$(e2e_window "Save As")
+dialog=$(e2e_window "$E2E_SAVE")
 e2e_type "$dialog" "$locked/old.lev"
 e2e_key "$dialog" Return
-question=$(e2e_other_window "Save As" "$dialog")
-e2e_key "$question" alt+y
-e2e_wait_no_window "Save As"
+question=$(e2e_other_window "$E2E_SAVE" "$dialog")
+# "Да" stands before the focused "Нет".
+e2e_key "$question" shift+Tab space
+e2e_wait_no_window "$E2E_SAVE"
 box=$(e2e_other_window Prismcrate "$win")
 # The error box: its critical icon is red; its text names the file, so it grows with a
 # longer name than this test's small folders could make it shrink under.

@@ -8,7 +8,8 @@
 #                                 WORKDIR or RUN_DIR)
 #   e2e_start_x                   start Xvfb only; makes the case's folder E2E_TMP
 #   e2e_start_app RUN_DIR [WORKDIR]  start the program on the harness's X server; as the
-#                                 user E2E_APP_USER ("UID:GID") when that is set
+#                                 user E2E_APP_USER ("UID:GID") when that is set, with the
+#                                 arguments in the array E2E_ARGS
 #   e2e_wait_exit [SECONDS]       wait until the program has ended; fails if it does not
 #   e2e_stop                      stop the program and the X server
 # Windows
@@ -45,6 +46,7 @@ E2E_XVFB_PID=""
 E2E_APP_PID=""
 E2E_TMP=""
 E2E_RUN_DIR=""
+E2E_ARGS=()
 E2E_STOP_STATUS=0
 # Waits give up after this many seconds; the sanitizer build starts and draws slower.
 E2E_TIMEOUT=${E2E_TIMEOUT:-20}
@@ -157,10 +159,12 @@ e2e_start_app() {
         chown "$E2E_APP_USER" "$E2E_TMP/runtime"
         as=(setpriv --reuid="${E2E_APP_USER%%:*}" --regid="${E2E_APP_USER##*:}" --clear-groups)
     fi
-    # The C locale keeps the toolkit's own dialogs in English ("Open", "Save As").
+    # The user's folders (levels, progress) are under the case's own HOME; the program's
+    # texts, the toolkit's included, are Russian whatever the locale.
     (cd "$workdir" && LC_ALL=C.UTF-8 QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy \
-        XDG_RUNTIME_DIR="$E2E_TMP/runtime" \
-        HOME="$E2E_TMP/runtime" exec "${as[@]}" "$run_dir/prismcrate") >>"$E2E_TMP/app.log" 2>&1 &
+        XDG_RUNTIME_DIR="$E2E_TMP/runtime" HOME="$E2E_TMP/runtime" \
+        exec env -u XDG_DATA_HOME -u XDG_CONFIG_HOME "${as[@]}" "$run_dir/prismcrate" \
+        ${E2E_ARGS[@]+"${E2E_ARGS[@]}"}) >>"$E2E_TMP/app.log" 2>&1 &
     E2E_APP_PID=$!
 }
 
@@ -501,7 +505,11 @@ e2e_play() {
     xdotool key --delay 150 "${keys[@]}"
 }
 
-# Answers a file dialog ("Open" or "Save As"): types PATH into its file-name box, which
+# The file dialogs' titles.
+E2E_OPEN="Открыть"
+E2E_SAVE="Сохранить как"
+
+# Answers a file dialog ($E2E_OPEN or $E2E_SAVE): types PATH into its file-name box, which
 # has the focus, and presses Return; waits until the dialog has gone.
 e2e_file_dialog() {
     local title=$1 path=$2 dialog

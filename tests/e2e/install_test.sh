@@ -126,8 +126,22 @@ e2e_level_text "$set_file" 1 "$E2E_TMP/level1.txt"
 e2e_compose "$E2E_TMP/level1.ppm" --text "$E2E_TMP/level1.txt"
 e2e_wait_field "$win" "$E2E_TMP/level1.ppm"
 
-# (Place for the user-folder check: a level saved by the user in the installed program
-# lands in the user's folder under HOME, never in the read-only program folder.)
+# A level saved by the user lands in the user's own levels folder under HOME: the save
+# dialog starts there, as the program's folder may not be written, and a bare name is
+# taken in it.
+user_levels=$E2E_TMP/runtime/.local/share/prismcrate/levels
+e2e_menu "$win" 1
+e2e_wait_palette "$win" shown
+e2e_palette_click "$win" 4
+e2e_cell_click "$win" 5 5
+e2e_key "$win" ctrl+s
+e2e_file_dialog "$E2E_SAVE" mine.lev
+e2e_image level --robot 0,0 --put '#:5,5' -o "$E2E_TMP/mine.txt"
+"$E2E_TOOL" pack -o "$E2E_TMP/mine.lev" "$E2E_TMP/mine.txt"
+e2e_wait_bytes "$user_levels/mine.lev" "$E2E_TMP/mine.lev"
+[ ! -e "$program/levels/mine.lev" ] || e2e_fail "the level was saved in the program's folder"
+e2e_menu "$win" 0 5
+e2e_wait_palette "$win" hidden
 
 e2e_key "$win" Escape
 e2e_wait_exit

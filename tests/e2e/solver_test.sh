@@ -161,6 +161,9 @@ e2e_shot "$check" "$t/check-unsolvable.png"
 unsolvable=$(headline_width "$check")
 e2e_click "$check" 294 105
 e2e_wait_no_window "$CHECK"
+# Saved, so that "Создать" has no changes to ask about.
+e2e_key "$win" ctrl+s
+e2e_file_dialog "$E2E_SAVE" "$work/levels/corner.lev"
 
 # A solvable one: the answer is the shorter "Уровень решаем." with the solution to play.
 e2e_key "$win" ctrl+n
@@ -190,8 +193,10 @@ e2e_wait_palette "$win" shown
 e2e_wait_field "$win" "$t/solvable.ppm"
 
 # A long search, cancelled: the editor paints at once, and the search's thread ends.
+e2e_key "$win" ctrl+s
+e2e_file_dialog "$E2E_SAVE" "$work/levels/solvable.lev"
 e2e_key "$win" ctrl+o
-e2e_file_dialog Open "$work/levels/field.lev"
+e2e_file_dialog "$E2E_OPEN" "$work/levels/field.lev"
 e2e_compose "$t/field.ppm" --text "$t/field.txt"
 e2e_wait_field "$win" "$t/field.ppm"
 threads=$(ls "/proc/$E2E_APP_PID/task" | wc -l)
@@ -238,6 +243,8 @@ done
     e2e_fail "the cancelled search goes on"
 
 # "Выход" while a search runs: the program ends.
+e2e_key "$win" ctrl+s
+e2e_file_dialog "$E2E_SAVE" "$work/levels/field-wall.lev"
 e2e_key "$win" ctrl+r
 check=$(e2e_window "$CHECK")
 wait_check "$check" searching

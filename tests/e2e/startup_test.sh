@@ -90,7 +90,7 @@ e2e_image level --robot 9,9 --put '#:3-12,12' --put '$:6,10' --floor .:6,11 -o "
 e2e_key "$win" ctrl+o
 chooser=$(e2e_window "$E2E_CHOOSER")
 e2e_click "$chooser" 382 18
-e2e_file_dialog Open "$E2E_TMP/other.lvp"
+e2e_file_dialog "$E2E_OPEN" "$E2E_TMP/other.lvp"
 for _ in $(seq $((E2E_TIMEOUT * 5))); do
     rows=$(e2e_chooser_rows "$chooser")
     [ "$(grep -vc -- '- - - -$' <<<"$rows")" -eq 2 ] && break

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QTemporaryDir>
 
@@ -10,9 +11,11 @@
 #include "app/main_window.h"
 #include "editor/palette.h"
 #include "editor/title_dialog.h"
+#include "game/moves.h"
 #include "levels/builder_dialog.h"
 #include "levels/chooser_dialog.h"
 #include "levels/level_files.h"
+#include "media/dx_timer.h"
 #include "tests/editor/qt_app.h"
 
 namespace prismcrate {
@@ -33,6 +36,16 @@ class EditorWindowTest : public ::testing::Test {
     void enterEditorFromPlay() {
         form.board.regim = kModeGame;
         form.N2Click();
+    }
+    // Answers the question about unsaved changes that the next command asks.
+    void answerUnsaved(const QString& button) {
+        whenModal([button] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_TRUE(box && box->objectName() == QStringLiteral("unsavedQuestion"));
+            for (QAbstractButton* b : box->buttons())
+                if (b->text() == button) return b->click();
+            FAIL() << "no button " << button.toStdString();
+        });
     }
     void paint(int tool, int x, int y) {
         form.editor.selectedTool = tool;
@@ -249,6 +262,7 @@ TEST_F(EditorWindowTest, NewLevelKeepsTheToolAndFacingAndClearsTheTitle) {
     form.Image2MouseDown(Qt::LeftButton, 30, 30);  // the crate
     form.board.playerDir = kUp;
     form.board.takeStartSnapshot();
+    answerUnsaved(QStringLiteral("Не сохранять"));
     form.N13Click();
     EXPECT_EQ(form3.title(), QString());
     EXPECT_EQ(form.board.objectLayer, Layer{});
@@ -284,6 +298,7 @@ TEST_F(EditorWindowTest, CloseEditorShowsTheSetsLevelWithItsNumber) {
     form.N18Click();
     form.N2Click();
     ASSERT_EQ(form.board.testRun, 1);
+    answerUnsaved(QStringLiteral("Не сохранять"));
     form.N17Click();
     EXPECT_EQ(form.Panel3->text(), QStringLiteral("Уровень: 2"));
     EXPECT_EQ(form.board.regim, kModeGame);
@@ -358,6 +373,113 @@ TEST_F(EditorWindowTest, SaveAndOpenKeepTheDrawnLevel) {
     EXPECT_EQ(form.board.playerY, 6);
     EXPECT_EQ(form3.title(), QStringLiteral("Ящик"));
     EXPECT_EQ(form.board.regim, kModeEdit);
+}
+
+TEST_F(EditorWindowTest, CaptionNamesTheEditedFileAndMarksChanges) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("named.lev"));
+    EXPECT_EQ(form.windowTitle(), "Prismcrate");
+    enterEditorFromPlay();
+    EXPECT_EQ(form.windowTitle(), "Prismcrate - Новый уровень");
+    paint(kToolRobot, 0, 0);  // the robot on its own cell: nothing changes
+    EXPECT_FALSE(form.editedChanged());
+    paint(kToolCrate, 3, 3);
+    EXPECT_EQ(form.windowTitle(), "Prismcrate - Новый уровень*");
+    form.SaveDialog1.runner = [&](const TFileDialog&) { return file; };
+    form.N16Click();
+    EXPECT_EQ(form.windowTitle(), "Prismcrate - named.lev");
+    EXPECT_EQ(form.editedFile(), file.toStdString());
+    // A test run and the way back are no changes; a new title is.
+    form.N18Click();
+    EXPECT_EQ(form.windowTitle(), "Prismcrate");
+    form.FormKeyDown(kKeyRight);
+    form.N2Click();
+    EXPECT_EQ(form.windowTitle(), "Prismcrate - named.lev");
+    whenModal([&] {
+        form3.Edit1->setText(QStringLiteral("Новое"));
+        form3.Button1Click();
+    });
+    form.N20Click();
+    EXPECT_TRUE(form.editedChanged());
+    // A new level counts as a change, but an empty one is dropped without a question.
+    form.SaveDialog1.runner = [&](const TFileDialog&) { return file; };
+    answerUnsaved(QStringLiteral("Сохранить"));
+    form.N13Click();
+    EXPECT_EQ(form.windowTitle(), "Prismcrate - Новый уровень*");
+    form.OpenDialog1.runner = [&](const TFileDialog&) { return file; };
+    form.N9Click();
+    EXPECT_EQ(form3.title(), QStringLiteral("Новое")) << "saved before the new level came";
+    EXPECT_EQ(form.windowTitle(), "Prismcrate - named.lev");
+}
+
+TEST_F(EditorWindowTest, UnsavedChangesAreAskedAboutBeforeTheyAreDropped) {
+    form.DXTimer2->setEnabled(false);  // no start-up in the middle of this
+    QTemporaryDir dir;
+    const QString other = dir.filePath(QStringLiteral("other.lev"));
+    const QString saved = dir.filePath(QStringLiteral("saved.lev"));
+    saveLevelFile(other.toStdString(), recordFromBoard(Board{}, "Other"));
+    const QString set = dir.filePath(QStringLiteral("set.lvp"));
+    buildLevelSetFile(set.toStdString(), {other.toStdString()});
+    form2.Edit1->setText(set);
+    struct Command {
+        const char* name;
+        std::function<void()> run;
+        std::function<bool()> done;
+    };
+    const Command commands[] = {
+        {"Создать", [&] { form.N13Click(); }, [&] { return form.board.object(3, 3) == kEmpty; }},
+        {"Открыть",
+         [&] {
+             form.OpenDialog1.runner = [&](const TFileDialog&) { return other; };
+             form.N9Click();
+         },
+         [&] { return form3.title() == QStringLiteral("Other"); }},
+        {"Закрыть редактор", [&] { form.N17Click(); },
+         [&] { return form.board.regim == kModeGame; }},
+        {"Выход", [&] { form.close(); }, [&] { return !form.isVisible(); }},
+    };
+    struct Answer {
+        const char* button;
+        QString saveAs;  // what the save dialog gives; empty cancels it
+        bool goesOn;
+    };
+    const Answer answers[] = {
+        {"Отмена", {}, false},
+        {"Не сохранять", {}, true},
+        {"Сохранить", saved, true},
+        {"Сохранить", {}, false},
+    };
+    for (const Command& command : commands) {
+        for (const Answer& answer : answers) {
+            SCOPED_TRACE(std::string(command.name) + " / " + answer.button);
+            QFile::remove(saved);
+            form.show();
+            enterEditorFromPlay();
+            form3.setTitle(QStringLiteral("Drawn"));
+            paint(kToolWall, 3, 3);
+            ASSERT_TRUE(form.editedChanged());
+            form.SaveDialog1.runner = [&](const TFileDialog&) { return answer.saveAs; };
+            answerUnsaved(QString::fromUtf8(answer.button));
+            command.run();
+            EXPECT_EQ(command.done(), answer.goesOn);
+            EXPECT_EQ(QFile::exists(saved), !answer.saveAs.isEmpty());
+            if (!answer.goesOn) {
+                EXPECT_EQ(form.board.object(3, 3), kWall) << "nothing dropped";
+            }
+        }
+    }
+}
+
+TEST_F(EditorWindowTest, PaletteToolsNameThemselves) {
+    const QString expected[] = {"Робот",       "Пол",         "Цель",         "Сталь",
+                                "Стена",       "Ящик",        "Камень",       "Бомба",
+                                "Ворота",      "Плита",       "Зеркало \\",   "Зеркало /",
+                                "Лазер влево", "Лазер вверх", "Лазер вправо", "Лазер вниз"};
+    for (int tool = 0; tool < kToolCount; ++tool) {
+        const int x = 25 * (tool % 4) + 14, y = 25 * (tool / 4) + 14;
+        EXPECT_EQ(form.Image2->toolTipAt(x, y), expected[tool]);
+    }
+    EXPECT_EQ(form.Image2->toolTipAt(26, 14), QString()) << "a grid line names nothing";
 }
 
 }  // namespace

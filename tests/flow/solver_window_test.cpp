@@ -201,7 +201,8 @@ TEST_F(SolverWindowTest, TheCheckReportsAndPlaysItsSolutionIntoTheTestRunsWin) {
     solver().N23->trigger();
     ASSERT_TRUE(waitFor([&] { return !solver().checking(); }));
     EXPECT_EQ(check.Label1->text(), "Уровень решаем.");
-    EXPECT_TRUE(check.Label2->text().startsWith("Наименьшее число ходов: "))
+    // A plain crate level is searched push by push, and the answer says so.
+    EXPECT_TRUE(check.Label2->text().startsWith("Наименьшее число толчков: "))
         << check.Label2->text().toStdString();
     ASSERT_FALSE(check.Button1->isHidden());
 
@@ -291,6 +292,31 @@ TEST(SolverWindowClose, ClosingTheWindowEndsARunningSearchPromptly) {
     }
     // The check alone may run 30 s; cancelled, its thread ends within moments.
     EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(10));
+}
+
+TEST(SolveFormTexts, TheAnswerNamesWhatItProvedShortest) {
+    const auto solved = [](solver::Metric metric, bool optimal, bool movesOptimal) {
+        solver::Result result;
+        result.status = solver::Status::Solved;
+        result.metric = metric;
+        result.moveCount = 12;
+        result.pushCount = 3;
+        result.optimal = optimal;
+        result.movesOptimal = movesOptimal;
+        return checkDetails(result).section(QLatin1Char('\n'), 0, 0);
+    };
+    const QString moves = QStringLiteral("12\u00A0ходов"), pushes = QStringLiteral("3\u00A0толчка");
+    EXPECT_EQ(solved(solver::Metric::Moves, true, false),
+              "Наименьшее число ходов: " + moves + ", из них " + pushes + ".");
+    EXPECT_EQ(
+        solved(solver::Metric::Pushes, true, true),
+        "Наименьшее число толчков: " + pushes + "; при нём наименьшее число ходов: " + moves + ".");
+    EXPECT_EQ(solved(solver::Metric::Pushes, true, false),
+              "Наименьшее число толчков: " + pushes + "; ходов: " + moves +
+                  " (наименьшее ли это число, не проверено).");
+    EXPECT_EQ(
+        solved(solver::Metric::Pushes, false, false),
+        "Найдено решение: " + moves + ", из них " + pushes + "; кратчайшее ли оно, не доказано.");
 }
 
 TEST(SolveFormTexts, CountsTakeTheRussianPluralAndKeepTheirWordOnTheLine) {

@@ -68,20 +68,20 @@ TEST_P(SeedCorpus, EverySeedAndEveryPastFindingPassesItsChecks) {
     checkAll(t.check, filesIn(kSource / "tests" / "fuzz" / "findings" / t.name));
 }
 
-INSTANTIATE_TEST_SUITE_P(Targets, SeedCorpus,
-                         ::testing::Values(Target{"level_record", fuzz::checkLevelRecord},
-                                           Target{"level_set", fuzz::checkLevelSet},
-                                           Target{"level_text", fuzz::checkLevelText},
-                                           Target{"bitmap", fuzz::checkBitmap},
-                                           Target{"wave", fuzz::checkWave}),
-                         [](const ::testing::TestParamInfo<Target>& info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Targets, SeedCorpus,
+    ::testing::Values(Target{"level_record", fuzz::checkLevelRecord},
+                      Target{"level_set", fuzz::checkLevelSet},
+                      Target{"level_text", fuzz::checkLevelText}, Target{"xsb", fuzz::checkXsb},
+                      Target{"bitmap", fuzz::checkBitmap}, Target{"wave", fuzz::checkWave}),
+    [](const ::testing::TestParamInfo<Target>& info) { return std::string(info.param.name); });
 
 TEST(ShippedFiles, AssetsAndTheStandardSetPassTheReadersChecks) {
     EXPECT_GE(checkAll(fuzz::checkBitmap, filesIn(kSource / "assets", {".bmp"})), 4u);
     EXPECT_EQ(checkAll(fuzz::checkWave, filesIn(kSource / "assets", {".wav"})), 5u);
     EXPECT_GE(checkAll(fuzz::checkLevelText, filesIn(kSource / "assets" / "levels", {".txt"})), 1u);
+    EXPECT_EQ(checkAll(fuzz::checkXsb, filesIn(kSource / "assets" / "sokoban", {".xsb", ".txt"})),
+              2u);
     // The standard set, and its first level as a record of its own.
     const auto sets = filesIn(fs::path(PRISMCRATE_RUN_DIR) / "levels", {".lvp"});
     checkAll(fuzz::checkLevelSet, sets);

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QScrollBar>
@@ -11,6 +15,7 @@
 #include "levels/chooser_dialog.h"
 #include "levels/cp1251.h"
 #include "levels/level_files.h"
+#include "levels/level_folders.h"
 #include "platform/error.h"
 #include "platform/error_box.h"
 #include "platform/paths.h"
@@ -319,8 +324,8 @@ TEST_F(DialogTest, BuilderLayout) {
     EXPECT_EQ(form.windowTitle(), "Создание набора уровней");
     EXPECT_EQ(form.size(), QSize(418, 258));
     EXPECT_EQ(form.StringGrid1->geometry(), QRect(8, 8, 321, 241));
-    EXPECT_EQ(form.StringGrid1->columnCount(), 1);
-    EXPECT_EQ(form.StringGrid1->columnWidth(0), 317);
+    EXPECT_EQ(form.StringGrid1->columnCount(), 2);
+    EXPECT_EQ(form.StringGrid1->columnWidth(0) + form.StringGrid1->columnWidth(1), 317);
     EXPECT_EQ(form.StringGrid1->rowHeight(0), 16);
     EXPECT_FALSE(form.StringGrid1->showGrid());
     EXPECT_EQ(form.StringGrid1->editTriggers(), QAbstractItemView::NoEditTriggers);
@@ -336,6 +341,92 @@ TEST_F(DialogTest, BuilderLayout) {
     EXPECT_EQ(form.SaveDialog1.Filter, "*.lvp");
     EXPECT_EQ(form.SaveDialog1.DefaultExt, "lvp");
     EXPECT_EQ(form.SaveDialog1.InitialDir, "./levels");
+    EXPECT_TRUE(form.OpenDialog1.followsLevelFolders);
+    EXPECT_TRUE(form.SaveDialog1.followsLevelFolders);
+}
+
+TEST_F(DialogTest, BuilderShowsEachFilesLevelTitleBesideIt) {
+    TempFolder folder;
+    const std::string titled = folder.file("titled.lev");
+    const std::string untitled = folder.file("untitled.lev");
+    const std::string junk = folder.file("junk.lev");
+    testing::writeBytes(titled, encodeLevelRecord(sampleLevel(utf8ToCp1251("Ящики").bytes)));
+    testing::writeBytes(untitled, encodeLevelRecord(sampleLevel("")));
+    testing::writeBytes(junk, {'n', 'o', 't', ' ', 'a', ' ', 'l', 'e', 'v', 'e', 'l'});
+    TForm4 form;
+    QStringList queue = {q(titled), q(untitled), q(junk), q(folder.file("gone.lev"))};
+    form.OpenDialog1.runner = [&](const TFileDialog&) { return queue.takeFirst(); };
+    for (int i = 0; i < 4; ++i) form.Button1Click();
+    EXPECT_EQ(form.titles(),
+              (QStringList{"Ящики", "(без названия)", "(не уровень)", "(не читается)"}));
+    form.StringGrid1->setCurrentCell(0, 0);
+    sendKey(form.StringGrid1, Qt::Key_Delete);
+    EXPECT_EQ(form.rows().first(), q(untitled));
+    EXPECT_EQ(form.titles().first(), "(без названия)") << "titles move with their files";
+}
+
+TEST_F(DialogTest, LevelFoldersStartWhereTheUserMayWriteAndThenWhereTheLastFileWas) {
+    TempFolder folder;
+    const QString writable = q(folder.file("program-levels"));
+    QDir().mkpath(writable);
+    testing::writeBytes(folder.file("a-file"), {1});
+    const QString user = q(folder.file("data/prismcrate/levels"));
+    struct Case {
+        QString program;
+        QString expected;
+    };
+    const Case cases[] = {
+        {writable, writable},               // the program's folder may be written
+        {q(folder.file("missing")), user},  // no such folder: the user's, made now
+        {q(folder.file("a-file")), user},   // not a folder
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.program.toStdString());
+        QDir(q(folder.file("data"))).removeRecursively();
+        LevelFolders folders(user);
+        EXPECT_EQ(folders.startFolder(c.program), c.expected);
+        EXPECT_EQ(QFileInfo(user).isDir(), c.expected == user) << "made only when needed";
+        folders.remember(q(folder.file("elsewhere/one.lev")));
+        EXPECT_EQ(folders.startFolder(c.program), q(folder.file("elsewhere")));
+    }
+    if (::geteuid() != 0) {
+        // Read-only for the user (root may write anywhere, so this holds for others only).
+        QFile::setPermissions(writable, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        EXPECT_EQ(LevelFolders(user).startFolder(writable), user);
+        QFile::setPermissions(
+            writable, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+
+    // The dialogs that follow the folders start there and remember the chosen file's.
+    TFileDialog dialog(TFileDialog::Kind::Save, "*.lev", "lev", q(folder.file("missing")));
+    dialog.followsLevelFolders = true;
+    QString startedIn;
+    dialog.runner = [&](const TFileDialog& d) {
+        startedIn = d.StartedIn;
+        return q(folder.file("chosen/x.lev"));
+    };
+    levelFolders() = LevelFolders(user);
+    ASSERT_TRUE(dialog.Execute());
+    EXPECT_EQ(startedIn, user);
+    EXPECT_EQ(dialog.FileName, q(folder.file("chosen/x.lev")));
+    ASSERT_TRUE(dialog.Execute());
+    EXPECT_EQ(startedIn, q(folder.file("chosen")));
+    levelFolders() = LevelFolders();
+}
+
+TEST_F(DialogTest, ChooserTicksTheSolvedLevels) {
+    TempFolder folder;
+    const std::string set = writeSet(folder, "s.lvp", {"one", "", "three"});
+    RecordedChooser chooser;
+    std::string asked;
+    chooser.form.solvedLevels = [&](const std::string& file) {
+        asked = file;
+        return std::set<long long>{0, 2, 7};
+    };
+    chooser.form.loadlevels(q(set));
+    EXPECT_EQ(asked, set);
+    EXPECT_EQ(column(chooser.form.StringGrid1, 0), (QStringList{"✓ 1", "2", "✓ 3"}));
+    EXPECT_EQ(column(chooser.form.StringGrid1, 1), (QStringList{"one", "#2", "three"}));
 }
 
 TEST_F(DialogTest, BuilderAddFillsTheEmptyFirstRowThenAppends) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QTimer>
 
 #include "app/main_window.h"
@@ -8,6 +9,8 @@
 #include "levels/chooser_dialog.h"
 #include "levels/cp1251.h"
 #include "levels/level_files.h"
+#include "levels/progress.h"
+#include "platform/error_box.h"
 #include "media/dx_timer.h"
 #include "platform/error.h"
 #include "tests/levels/level_fixtures.h"
@@ -124,13 +127,18 @@ TEST_F(MainWindowLevels, LoadingAFileWithTheWrongMagicChangesNothing) {
 
 TEST_F(MainWindowLevels, SaveThatCannotCreateTheFileThrows) {
     Window w;
-    const std::string path = folder.file("no/such.lev");
-    w.form.SaveDialog1.runner = [&](const TFileDialog&) { return q(path); };
-    try {
-        w.form.savelevel();
-        ADD_FAILURE() << "no error";
-    } catch (const EFCreateError& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot create file " + path);
+    // The message names the file in full, also when the dialog gave a relative name.
+    const std::string cwd = QDir::currentPath().toStdString();
+    for (const auto& [given, named] :
+         {std::pair{folder.file("no/such.lev"), folder.file("no/such.lev")},
+          std::pair{std::string("no-such-folder/x.lev"), cwd + "/no-such-folder/x.lev"}}) {
+        w.form.SaveDialog1.runner = [&](const TFileDialog&) { return q(given); };
+        try {
+            w.form.savelevel();
+            ADD_FAILURE() << "no error";
+        } catch (const EFCreateError& e) {
+            EXPECT_EQ(std::string(e.what()), "Cannot create file " + named);
+        }
     }
 }
 
@@ -223,6 +231,93 @@ TEST_F(MainWindowLevels, LoadLevelCommandClearsFlagsAndShowsTheChooser) {
     EXPECT_FALSE(w.form2.isVisible());
     EXPECT_TRUE(w.boardHolds(levels[0]));
     EXPECT_EQ(w.form.Panel3->text(), "Уровень: 1");
+}
+
+// The chooser's column of level numbers.
+QStringList numbers(const TForm2& chooser) {
+    QStringList texts;
+    for (int r = 0; r < chooser.StringGrid1->rowCount(); ++r)
+        texts << chooser.StringGrid1->item(r, 0)->text();
+    return texts;
+}
+
+TEST_F(MainWindowLevels, ProgressIsKeptForWinsAndTickedInTheChooser) {
+    const std::string set = writeSet();
+    ProgressFile progress(folder.file("config/progress"));
+    Window w;
+    w.form.setProgress(&progress);
+    w.form2.loadlevels(q(set));
+    EXPECT_EQ(numbers(w.form2), (QStringList{"1", "2", "3", "4"}));
+    w.form2.StringGrid1->setCurrentCell(2, 0);
+    w.form2.show();
+    w.form2.Button1->click();
+    EXPECT_EQ(progress.forSet(set), (SetProgress{2, {}})) << "level 3 reached";
+    w.form.advanceToNextLevel();  // as a win does
+    EXPECT_EQ(w.form.currentLevel(), 3);
+    EXPECT_EQ(progress.forSet(set), (SetProgress{3, {2}}));
+    w.form2.FormShow();
+    EXPECT_EQ(numbers(w.form2), (QStringList{"1", "2", "✓ 3", "4"}));
+
+    // A test run's win is no level of the set.
+    w.form.board.testRun = 1;
+    w.form.returnToEditor();
+    EXPECT_EQ(progress.forSet(set), (SetProgress{3, {2}}));
+}
+
+TEST_F(MainWindowLevels, CommandLineFileOpensTheSetOrTheLevelOrIsReported) {
+    const std::string set = writeSet();
+    const std::string level = folder.file("one.LEV");
+    saveLevelFile(level, numbered("Один", 7));
+    const std::string junk = folder.file("junk.lev");
+    testing::writeBytes(junk, {'j', 'u', 'n', 'k'});
+    ProgressFile progress(folder.file("progress"));
+    QStringList errors;
+    const ErrorBoxSink previous = setErrorBoxSink([&](const QString& t) { errors << t; });
+
+    {  // A set: listed in the chooser, which is shown as at start-up; the set counts as opened.
+        Window w;
+        w.form.setProgress(&progress);
+        bool shown = false;
+        QTimer::singleShot(0, &w.form2, [&] {
+            shown = w.form2.isVisible();
+            w.form2.Button1->click();
+        });
+        EXPECT_TRUE(w.form.openStartFile(set));
+        EXPECT_TRUE(shown);
+        EXPECT_EQ(w.form.currentSetFile(), set);
+        EXPECT_TRUE(w.boardHolds(levels[0]));
+        EXPECT_EQ(progress.read().count(canonicalPath(set)), 1u);
+    }
+    {  // A level: in the editor, as "Открыть..." opens it.
+        Window w;
+        EXPECT_TRUE(w.form.openStartFile(level));
+        EXPECT_EQ(w.form.board.regim, kModeEdit);
+        EXPECT_TRUE(w.boardHolds(numbered("Один", 7)));
+        EXPECT_EQ(w.form3.title(), "Один");
+        EXPECT_EQ(w.form.editedFile(), level);
+        EXPECT_FALSE(w.form.editedChanged());
+        EXPECT_EQ(w.form.windowTitle(), "Prismcrate - one.LEV");
+    }
+    EXPECT_TRUE(errors.isEmpty());
+    // Files that cannot be opened: the error box, and the start goes on as usual.
+    struct Case {
+        std::string file;
+        QString error;
+    };
+    const Case cases[] = {
+        {folder.file("missing.lvp"), "Cannot open file " + q(folder.file("missing.lvp")) + "."},
+        {folder.file("missing.lev"), "Cannot open file " + q(folder.file("missing.lev")) + "."},
+        {folder.path().string(), "Cannot open file " + q(folder.path().string()) + "."},
+        {junk, "Файл " + q(junk) + " не является файлом уровня."},
+    };
+    for (const Case& c : cases) {
+        Window w;
+        errors.clear();
+        EXPECT_FALSE(w.form.openStartFile(c.file));
+        EXPECT_EQ(errors, QStringList{c.error});
+        EXPECT_NE(w.form.board.regim, kModeEdit);
+    }
+    setErrorBoxSink(previous);
 }
 
 }  // namespace

@@ -3,6 +3,9 @@
 #include <QWidget>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
 
 #include "fake_sound.h"
 #include "media/dx_sound.h"
@@ -405,6 +408,76 @@ TEST(SdlSound, ACuePlaysToItsEndOnTheRealMixer) {
     EXPECT_LT(ms, 300 + 1000) << "the cue ended on its own, not by the wait's limit";
     delete sound;
     EXPECT_FALSE(item.Initialized());
+}
+
+// Context switches so far of the mixer's audio thread (SDL names it "SDLAudio..."); -1
+// when there is no such thread.
+long audioThreadSwitches() {
+    namespace fs = std::filesystem;
+    for (const auto& task : fs::directory_iterator("/proc/self/task")) {
+        std::string name;
+        std::getline(std::ifstream(task.path() / "comm"), name);
+        if (!name.starts_with("SDLAudio")) continue;
+        std::ifstream status(task.path() / "status");
+        long total = 0;
+        for (std::string line; std::getline(status, line);)
+            if (line.find("ctxt_switches:") != std::string::npos)
+                total += std::stol(line.substr(line.find(':') + 1));
+        return total;
+    }
+    return -1;
+}
+
+// The audio thread sleeps while nothing sounds, instead of waking for every period of the
+// device (43 times a second), and plays again at once.
+TEST(SdlSound, TheAudioThreadSleepsWhileNothingSounds) {
+    if (!std::getenv("SDL_AUDIODRIVER")) setenv("SDL_AUDIODRIVER", "dummy", 1);
+    auto mixer = makeSdlAudioMixer();
+    ASSERT_TRUE(mixer->open());
+    auto buffer = mixer->createBuffer(mono8(11025), 11025);
+    ASSERT_TRUE(buffer);
+    ASSERT_TRUE(buffer->fill(std::vector<std::uint8_t>(11025, 0x90).data(), 11025));
+    auto switchesOver = [](int ms) {
+        const long before = audioThreadSwitches();
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        return audioThreadSwitches() - before;
+    };
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_GE(audioThreadSwitches(), 0) << "no audio thread";
+    EXPECT_LE(switchesOver(500), 2) << "idle before any play";
+    ASSERT_EQ(buffer->play(true), BufferResult::Ok);
+    EXPECT_GE(switchesOver(500), 5) << "mixing while a voice loops";
+    ASSERT_EQ(buffer->stop(), BufferResult::Ok);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_LE(switchesOver(500), 2) << "idle again after the stop";
+    bool playing = false;
+    ASSERT_EQ(buffer->rewind(), BufferResult::Ok);
+    ASSERT_EQ(buffer->play(false), BufferResult::Ok);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1300));
+    ASSERT_EQ(buffer->status(playing), BufferResult::Ok);
+    EXPECT_FALSE(playing) << "a one-second sound has ended";
+    mixer->close();
+    EXPECT_EQ(buffer->status(playing), BufferResult::Failed);
+}
+
+// A buffer sounds at most a minute: longer ones are not made, so converting one to the
+// device's rate never takes more than a minute of device audio, whatever the rate.
+TEST(SdlSound, BuffersLongerThanAMinuteAreNotMade) {
+    if (!std::getenv("SDL_AUDIODRIVER")) setenv("SDL_AUDIODRIVER", "dummy", 1);
+    auto mixer = makeSdlAudioMixer();
+    ASSERT_TRUE(mixer->open());
+    EXPECT_FALSE(mixer->createBuffer(mono8(1000), 60001));
+    EXPECT_FALSE(mixer->createBuffer(mono8(11025), 8u << 20));
+    auto minute = mixer->createBuffer(mono8(1000), 60000);
+    ASSERT_TRUE(minute);
+    EXPECT_TRUE(minute->fill(std::vector<std::uint8_t>(60000, 0x80).data(), 60000));
+    EXPECT_EQ(minute->lengthMs(), 60000u);
+    auto copy = mixer->duplicate(*minute);
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(copy->play(false), BufferResult::Ok);
+    bool playing = false;
+    EXPECT_EQ(copy->status(playing), BufferResult::Ok);
+    EXPECT_TRUE(playing);
 }
 
 }  // namespace

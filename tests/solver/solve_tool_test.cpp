@@ -54,6 +54,8 @@ TEST(SolveTool, ReportsEachOutcomeWithItsExitStatus) {
     const std::string lvp = folder.file("three.lvp");
     replaceFile(lvp, set);
     const std::string txt = folder.file("three.txt");
+    const std::string xsb = folder.file("one.xsb");
+    std::ofstream(xsb) << "#####\n#@$.#\n#####\n";
     {
         std::ofstream text(txt, std::ios::binary);
         text << levelToText(corridor) << levelToText(cornered) << levelToText(roomy);
@@ -71,17 +73,18 @@ TEST(SolveTool, ReportsEachOutcomeWithItsExitStatus) {
         {{lvp, "--level", "1", "--metric", "moves"}, 0, solved},
         {{txt, "--metric", "moves"}, 0, solved},
         {{txt, "--level", "2"}, 3, "status: unsolvable\nstates: "},
-        {{lvp, "--level", "3", "--time", "0.000001"},
+        {{xsb}, 0, "status: solved\nsolution: R\nmoves: 1\npushes: 1\nmetric: pushes\n"},
+        {{lvp, "--level", "3", "--time", "0.000001", "--metric", "moves"},
          4,
          "status: unknown (stopped by the time limit)\nstates: "},
-        {{lvp, "--level", "3", "--memory", "1"},
+        {{lvp, "--level", "3", "--memory", "1", "--metric", "moves"},
          4,
          "status: unknown (stopped by the memory limit)\nstates: "},
         {{lvp, "--json", "--metric", "moves"},
          0,
          "{\"status\":\"solved\",\"stopped_by\":null,\"level\":1,\"metric\":\"moves\","
          "\"solution\":\"RR\",\"moves\":2,\"pushes\":2,\"states\":"},
-        {{txt, "--level", "2", "--json"},
+        {{txt, "--level", "2", "--json", "--metric", "moves"},
          3,
          "{\"status\":\"unsolvable\",\"stopped_by\":null,\"level\":2,\"metric\":\"moves\","
          "\"solution\":null,\"moves\":null,\"pushes\":null,\"states\":"},
@@ -112,6 +115,8 @@ TEST(SolveTool, RefusesBadRequests) {
     replaceFile(lev, encodeLevelRecord(sketchLevel({"%%%%%%", "%@$ .%", "% r  %", "%%%%%%"})));
     const std::string bad = folder.file("bad.txt");
     std::ofstream(bad) << "Title: x\nObjects:\n";
+    const std::string xsb = folder.file("one.xsb");
+    std::ofstream(xsb) << "#####\n#@$.#\n#####\n";
     struct Case {
         std::vector<std::string> args;
         int status;
@@ -134,10 +139,7 @@ TEST(SolveTool, RefusesBadRequests) {
          1,
          "prismcrate-levels: " + folder.file("none.lev") + ": cannot read the file"},
         {{bad}, 1, "prismcrate-levels: " + bad + ":"},
-        {{folder.file("levels.xsb")},
-         1,
-         "prismcrate-levels: " + folder.file("levels.xsb") +
-             ": reading Sokoban .xsb files is not available"},
+        {{xsb, "--level", "2"}, 1, "prismcrate-levels: " + xsb + ": there is no level 2"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.empty() ? std::string("(none)") : c.args.back());

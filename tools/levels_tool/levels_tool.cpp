@@ -12,6 +12,7 @@
 #include "levels/level_set.h"
 #include "levels/level_text.h"
 #include "platform/error.h"
+#include "tools/levels_tool/import_export.h"
 #include "tools/levels_tool/replay.h"
 #include "tools/levels_tool/solve.h"
 
@@ -59,6 +60,14 @@ int solve(Args args, ToolStreams& io) {
     return solveCommand(args, io);
 }
 
+int importXsb(Args args, ToolStreams& io) {
+    return importCommand(args, io.out, io.err);
+}
+
+int exportXsb(Args args, ToolStreams& io) {
+    return exportCommand(args, io.out, io.err);
+}
+
 struct Command {
     const char* name;
     const char* usage;  // after "prismcrate-levels "
@@ -73,6 +82,8 @@ constexpr Command kCommands[] = {
     {"replay", "replay FILE.lev|FILE.lvp [--level N] MOVES", replay},
     {"solve", "solve FILE [--level N] [--time S] [--memory MB] [--metric moves|pushes] [--json]",
      solve},
+    {"import", "import FILE.xsb -o OUT.lvp", importXsb},
+    {"export", "export FILE.lvp|FILE.lev|FILE.txt -o OUT.xsb", exportXsb},
 };
 
 std::string usageText() {

@@ -14,6 +14,7 @@
 #include "levels/level_record.h"
 #include "levels/level_set.h"
 #include "levels/level_text.h"
+#include "levels/xsb.h"
 #include "solver/solver.h"
 
 namespace prismcrate {
@@ -63,9 +64,17 @@ ToolFailure noSuchLevel(const std::string& path, long long number, unsigned long
 LevelRecord loadLevel(ToolStreams& io, const std::string& path, long long number) {
     const std::string ext = lowerExtension(path);
     const std::string name = inputName(path);
-    if (ext == ".xsb") {
-        // Hook: Sokoban XSB files are read here once the level tool's XSB reader is merged.
-        throw ToolFailure{name + ": reading Sokoban .xsb files is not available in this build"};
+    if (ext == ".xsb" && path != "-") {
+        const auto bytes = readToolInput(io, path, kMaxTextBytes);
+        const std::vector<XsbLevel> levels =
+            readXsb({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+        if (number < 1 || static_cast<unsigned long long>(number) > levels.size())
+            throw noSuchLevel(name, number, levels.size(), "the file holds");
+        const XsbLevel& level = levels[static_cast<std::size_t>(number - 1)];
+        if (!level.record)
+            throw ToolFailure{name + ":" + std::to_string(level.line) + ": level " +
+                              std::to_string(number) + ": " + level.problem};
+        return *level.record;
     }
     if (ext == ".txt" && path != "-") {
         const auto bytes = readToolInput(io, path, kMaxTextBytes);
@@ -204,6 +213,9 @@ void printText(const solver::Result& result, std::ostream& out) {
     out << "states: " << result.states << '\n'
         << "time: " << seconds(result.seconds) << " s\n"
         << "memory: " << (result.peakBytes + (1 << 20) - 1) / (1 << 20) << " MB\n";
+    if (result.status == solver::Status::Solved)
+        out << "optimal: " << (result.optimal ? "yes" : "not proved (the first solution found)")
+            << '\n';
 }
 
 void printJson(const solver::Result& result, long long level, std::ostream& out) {
@@ -218,7 +230,8 @@ void printJson(const solver::Result& result, long long level, std::ostream& out)
         << ",\"moves\":" << (solved ? std::to_string(result.moveCount) : "null")
         << ",\"pushes\":" << (solved ? std::to_string(result.pushCount) : "null")
         << ",\"states\":" << result.states << ",\"seconds\":" << seconds(result.seconds)
-        << ",\"peak_bytes\":" << result.peakBytes << "}\n";
+        << ",\"peak_bytes\":" << result.peakBytes
+        << ",\"optimal\":" << (solved ? (result.optimal ? "true" : "false") : "null") << "}\n";
 }
 
 std::string count(std::uint64_t n) {
