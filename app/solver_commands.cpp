@@ -50,9 +50,12 @@ SolverCommands::SolverCommands(TForm1& form) : form_(form) {
     N23->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     connect(Hint1, &QAction::triggered, this, &SolverCommands::Hint1Click);
     connect(N23, &QAction::triggered, this, &SolverCommands::N23Click);
-    // A new or opened level ends a check of the one before.
-    connect(form.N13, &QAction::triggered, this, &SolverCommands::closeCheck);
-    connect(form.N9, &QAction::triggered, this, &SolverCommands::closeCheck);
+    // A new or opened level ends a check of the one before. These run after the window's
+    // own handlers, which may have kept the level (the player said "Отмена" to saving it).
+    for (QAction* action : {form.N13, form.N9})
+        connect(action, &QAction::triggered, this, [this] {
+            if (!sameLevel(form_.board, checkedLevel_)) closeCheck();
+        });
 
     Label1 = new QLabel(form.Panel2);
     Label1->setGeometry(8, 41, 97, 160);

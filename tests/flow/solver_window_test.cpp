@@ -5,7 +5,9 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QMouseEvent>
+#include <QTimer>
 #include <chrono>
 #include <functional>
 
@@ -258,6 +260,22 @@ TEST_F(SolverWindowTest, CancellingPaintingAndChangesEndTheCheckAtOnce) {
     form.N18->trigger();
     EXPECT_FALSE(solver().checking());
     EXPECT_FALSE(check.isVisible());
+
+    // "Создать" with the level kept ("Отмена" to saving its changes) keeps the check; a
+    // new level ends it.
+    edit(kFirst);
+    form.setEditedLevel({}, true);
+    solver().N23->trigger();
+    ASSERT_TRUE(waitFor([&] { return !solver().checking(); }));
+    for (const auto& [answer, kept] : {std::pair{"Отмена", true}, {"Не сохранять", false}}) {
+        QTimer::singleShot(0, [answer] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                for (QAbstractButton* button : box->buttons())
+                    if (button->text() == QString::fromUtf8(answer)) button->click();
+        });
+        form.N13->trigger();
+        EXPECT_EQ(check.isVisible(), kept) << answer;
+    }
 
     // A board changed behind the check's back: its answer is dropped.
     edit(kFirst);
