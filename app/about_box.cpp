@@ -27,7 +27,7 @@ QLabel* makeLabel(QWidget* parent, const QString& text, int left, int top, bool 
 TForm5::TForm5(QWidget* parent)
     : QDialog(parent), openUrl([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
     // Dialog border: fixed size, no minimise or maximise, no close button.
-    setUpForm(*this, QStringLiteral("О программе"), FormBorder::Dialog, QSize(278, 107));
+    setUpForm(*this, QStringLiteral("О программе"), FormBorder::Dialog, QSize(278, 123));
 
     Panel2 = new QFrame(this);
     Panel2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -65,6 +65,9 @@ TForm5::TForm5(QWidget* parent)
     Label4->installEventFilter(this);
 
     Label5 = makeLabel(this, QStringLiteral("E-mail: prismcrate@example.org"), 16, 88, false);
+    // The credit the second level set ships under.
+    Label6 =
+        makeLabel(this, QStringLiteral("\"Microban\" levels by David W. Skinner"), 16, 104, false);
 
     Button1 = new QPushButton(QStringLiteral("OK"), this);
     Button1->setGeometry(192, 11, 75, 23);

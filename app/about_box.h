@@ -1,5 +1,6 @@
-// The about box: the program's name, version, authorship, web address and e-mail. Only
-// its OK button closes it; clicking the web address opens it in the browser.
+// The about box: the program's name, version, authorship, web address, e-mail and the
+// credit of the Microban levels. Only its OK button closes it; clicking the web address
+// opens it in the browser.
 #pragma once
 
 #include <QDialog>
@@ -26,6 +27,7 @@ class TForm5 : public QDialog {
     QLabel* Label3 = nullptr;
     QLabel* Label4 = nullptr;
     QLabel* Label5 = nullptr;
+    QLabel* Label6 = nullptr;  // the Microban credit
     QPushButton* Button1 = nullptr;
 
     // Handlers.

@@ -60,7 +60,7 @@ class AboutBoxTest : public ::testing::Test {
 
 TEST_F(AboutBoxTest, ControlsAtTheirPlaces) {
     EXPECT_EQ(box.windowTitle(), "О программе");
-    EXPECT_EQ(box.size(), QSize(278, 107));
+    EXPECT_EQ(box.size(), QSize(278, 123));
     EXPECT_EQ(box.minimumSize(), box.maximumSize());
     EXPECT_FALSE(box.windowFlags() & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(box.windowFlags() & Qt::WindowMinimizeButtonHint);
@@ -78,11 +78,9 @@ TEST_F(AboutBoxTest, ControlsAtTheirPlaces) {
         QLabel* label;
         QPoint at;
         bool bold;
-    } labels[] = {{box.Label1, {72, 16}, true},
-                  {box.Label2, {72, 32}, true},
-                  {box.Label3, {72, 48}, true},
-                  {box.Label4, {16, 72}, true},
-                  {box.Label5, {16, 88}, false}};
+    } labels[] = {{box.Label1, {72, 16}, true},  {box.Label2, {72, 32}, true},
+                  {box.Label3, {72, 48}, true},  {box.Label4, {16, 72}, true},
+                  {box.Label5, {16, 88}, false}, {box.Label6, {16, 104}, false}};
     for (const auto& l : labels) {
         EXPECT_EQ(l.label->pos(), l.at) << l.label->text().toStdString();
         EXPECT_EQ(l.label->font().bold(), l.bold) << l.label->text().toStdString();
@@ -91,6 +89,8 @@ TEST_F(AboutBoxTest, ControlsAtTheirPlaces) {
     EXPECT_EQ(box.Label1->text(), "Prismcrate");
     EXPECT_EQ(box.Label2->text(), "Version 1.0");
     EXPECT_TRUE(box.Label5->text().startsWith("E-mail: "));
+    EXPECT_EQ(box.Label6->text(), "\"Microban\" levels by David W. Skinner");
+    EXPECT_LE(box.Label6->geometry().right(), box.width() - 16) << "the credit fits the box";
     EXPECT_EQ(box.Label4->text(), TForm5::kWebAddress);
     EXPECT_TRUE(box.Label4->font().underline());
     EXPECT_EQ(box.Label4->palette().color(QPalette::WindowText), QColor(Qt::blue));

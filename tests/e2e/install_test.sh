@@ -51,8 +51,8 @@ program=$usr/lib/games/prismcrate
 for f in games/prismcrate games/prismcrate-levels lib/games/prismcrate/prismcrate; do
     [ -x "$usr/$f" ] || e2e_fail "no program /usr/$f"
 done
-for f in "$program/levels/standart.lvp" "$program/assets/tiles1.bmp" \
-    "$usr/share/games/prismcrate/assets/tiles2.bmp" "$usr/share/man/man6/prismcrate.6.gz" \
+for f in "$program/levels/standart.lvp" "$program/levels/microban.lvp" \
+    "$program/assets/tiles1.bmp" "$usr/share/games/prismcrate/assets/tiles2.bmp" "$usr/share/man/man6/prismcrate.6.gz" \
     "$usr/share/man/man6/prismcrate-levels.6.gz" "$usr/share/icons/hicolor/48x48/apps/prismcrate.png"; do
     [ -f "$f" ] || e2e_fail "missing ${f#"$root"}"
 done
@@ -107,6 +107,8 @@ on_path prismcrate --no-such-option >/dev/null 2>&1 || status=$?
 set_file=$usr/share/games/prismcrate/levels/standart.lvp
 [ "$(on_path prismcrate-levels list "$set_file" | wc -l)" -ge 10 ] ||
     e2e_fail "prismcrate-levels from the PATH does not list the standard set"
+[ "$(on_path prismcrate-levels list "${set_file%/*}/microban.lvp" | wc -l)" -eq 152 ] ||
+    e2e_fail "the installed Microban set does not hold its 152 levels"
 # The level tool's --version, once its usage names the option.
 if on_path prismcrate-levels --help | grep -q -- --version; then
     on_path prismcrate-levels --version | grep -qF "$version" ||

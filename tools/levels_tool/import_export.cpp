@@ -9,6 +9,7 @@
 #include "levels/level_text.h"
 #include "levels/xsb.h"
 #include "platform/error.h"
+#include "tools/levels_tool/levels_tool.h"
 
 namespace prismcrate {
 namespace {
@@ -25,16 +26,6 @@ Failure usage(const std::string& command, const std::string& message) {
     return {command + ": " + message + "\nusage: prismcrate-levels import FILE.xsb -o OUT.lvp\n" +
                 "       prismcrate-levels export FILE.lvp|FILE.lev|FILE.txt -o OUT.xsb\n",
             2};
-}
-
-std::string lowerExtension(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    std::string ext = path.substr(dot);
-    for (char& c : ext)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return ext;
 }
 
 std::string withErrno(std::string message, int e) {

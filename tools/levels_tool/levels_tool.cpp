@@ -15,6 +15,7 @@
 #include "tools/levels_tool/import_export.h"
 #include "tools/levels_tool/replay.h"
 #include "tools/levels_tool/solve.h"
+#include "tools/levels_tool/stats.h"
 
 #ifndef PRISMCRATE_VERSION
 #define PRISMCRATE_VERSION "1.0"
@@ -33,16 +34,6 @@ using Args = std::span<const std::string>;
 // " (reason)" for an error number, or nothing for 0.
 std::string reason(int e) {
     return e != 0 ? std::string(" (") + std::strerror(e) + ")" : std::string();
-}
-
-std::string lowerExtension(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    std::string ext = path.substr(dot);
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return ext;
 }
 
 // Standard input and files named ".lvp" are walked as sets; anything else is one level.
@@ -78,7 +69,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"pack", "pack -o OUT.lev FILE.txt\npack -o OUT.lvp FILE.txt...", pack},
     {"unpack", "unpack FILE.lev|FILE.lvp", unpack},
-    {"list", "list FILE.lvp", list},
+    {"list", "list FILE.lvp\nlist --stats FILE [--time S] [--limit N]", list},
     {"replay", "replay FILE.lev|FILE.lvp [--level N] MOVES", replay},
     {"solve", "solve FILE [--level N] [--time S] [--memory MB] [--metric moves|pushes] [--json]",
      solve},
@@ -235,6 +226,8 @@ int unpack(Args args, ToolStreams& io) {
 }
 
 int list(Args args, ToolStreams& io) {
+    if (std::find(args.begin(), args.end(), "--stats") != args.end())
+        return listStatsCommand(args, io);
     if (args.size() != 1) throw usage("list: give exactly one .lvp file");
     const auto bytes = readToolInput(io, args[0], kMaxSetFileBytes);
     SetWalk walk(bytes);
@@ -247,6 +240,16 @@ int list(Args args, ToolStreams& io) {
 }
 
 }  // namespace
+
+std::string lowerExtension(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    std::string ext = path.substr(dot);
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext;
+}
 
 std::string inputName(const std::string& path) {
     return path == "-" ? std::string("standard input") : path;

@@ -4,6 +4,9 @@
 //   pack -o OUT.lvp FILE.txt...    levels      -> level set, in order
 //   unpack FILE.lev|FILE.lvp       binary      -> text on standard output
 //   list FILE.lvp                  one line per level: number, tab, title
+//   list --stats FILE [--time S] [--limit N]
+//                                  per level: shortest solution, solver positions, and
+//                                  how many reachable positions are lost (stats.h)
 //   replay FILE.lev|FILE.lvp [--level N] MOVES
 //                                  plays moves on a level (replay.h)
 //   solve FILE [--level N] [--time S] [--memory MB] [--metric moves|pushes] [--json]
@@ -43,6 +46,9 @@ struct ToolFailure {
     std::string message;
     int status = 1;
 };
+
+// A file name's extension from its last dot, in lower case ("" when it has none).
+std::string lowerExtension(const std::string& path);
 
 // How error messages name an input: "standard input" for "-", else the path.
 std::string inputName(const std::string& path);

@@ -30,16 +30,6 @@ ToolFailure usageFailure(const std::string& message) {
     return {"solve: " + message + "\n" + kSolveUsage, 2};
 }
 
-std::string lowerExtension(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    std::string ext = path.substr(dot);
-    for (char& c : ext)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return ext;
-}
-
 std::string recordFault(const RecordRead& read) {
     switch (read.status) {
         case RecordStatus::WrongMagic:
