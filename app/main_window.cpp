@@ -12,6 +12,7 @@
 
 #include "app/about_box.h"
 #include "app/help_window.h"
+#include "app/solver_commands.h"
 #include "editor/title_dialog.h"
 #include "field/field.h"
 #include "game/moves.h"
@@ -53,6 +54,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     createControls();
     createSoundAndTimers();
     createEditor();
+    solverCommands = std::make_unique<SolverCommands>(*this);
     displayCanvas_ = std::make_unique<TDXFieldCanvas>(*DXImageList1, *DXDraw1);
     waveCues_ = std::make_unique<TDXWaveCues>(*DXWaveList1);
     setOutputs(nullptr, nullptr);
@@ -277,6 +279,7 @@ void TForm1::drawHitMask() {
 
 void TForm1::FormKeyDown(int key) {
     if (session.key(key).closeRequested) close();
+    if (solverCommands) solverCommands->positionChanged();
 }
 
 void TForm1::N4Click() {
@@ -465,6 +468,7 @@ void TForm1::changeregim() {
         showpole();
     }
     updateCaption();
+    if (solverCommands) solverCommands->modeChanged();
 }
 
 void TForm1::showpole() {

@@ -35,6 +35,7 @@ class TCustomDXTimer;
 class TDXTimer;
 class TDXSound;
 class TDXWaveList;
+class SolverCommands;
 
 class TForm1 : public QMainWindow, public SessionFlow {
     Q_OBJECT
@@ -206,6 +207,9 @@ class TForm1 : public QMainWindow, public SessionFlow {
     void setStartFile(std::string file) { startFile_ = std::move(file); }
     // Opens it; false when it could not be opened (the error box has said why).
     bool openStartFile(const std::string& file);
+
+    // The solver's commands: the hint, the lost-position warning, the editor's check.
+    std::unique_ptr<SolverCommands> solverCommands;
 
     // SessionFlow.
     bool blastTimerEnabled() override;

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "app/main_window.h"
+#include "app/solver_commands.h"
 #include "editor/title_dialog.h"
 #include "field/field.h"
 #include "game/flow.h"
@@ -25,16 +26,19 @@ const char* const kStandardSetCheck = "./levels/standart.lvp";
 
 void TForm1::Exit1Click() {
     session.undo();
+    if (solverCommands) solverCommands->positionChanged();
 }
 
 void TForm1::Restartlevel1Click() {
     session.restart();
+    if (solverCommands) solverCommands->positionChanged();
 }
 
 void TForm1::DXTimer1Timer(TCustomDXTimer*, int) {
     // One more field pass, then the timer stops; a death that pass finds is drawn as the
     // wreck by a further pass at once.
     session.serveBlastRedraw();
+    if (solverCommands) solverCommands->positionChanged();
 }
 
 void TForm1::DXTimer2Timer(TCustomDXTimer*, int) {

@@ -142,6 +142,12 @@ class MoveSearch {
         if (map_.crates > map_.targets) return finish(Status::Unsolvable);
         const int bound = pack(start_);
         if (bound == Estimate::kLost) return finish(Status::Unsolvable);
+        // A position in play may hold crates frozen off their targets already; found at
+        // once here, they need no search of everything else the robot could still do.
+        FreezeCheck freeze(start_, map_);
+        for (int cell = 0; cell < kCellCount; ++cell)
+            if (start_.objectLayer[cell] == kCrate && freeze.frozenOffTarget(cell))
+                return finish(Status::Unsolvable);
         if (!roomForOneMore()) return finish(Status::Unknown);
         bool added = false;
         const std::uint32_t root = table_.find(scratch_.data(), added);

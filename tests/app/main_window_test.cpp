@@ -1,4 +1,5 @@
 #include "app/main_window.h"
+#include "app/solver_commands.h"
 
 #include <gtest/gtest.h>
 
@@ -118,9 +119,17 @@ TEST_F(MainWindowTest, MenusCaptionsShortcutsAndStates) {
     }
 
     const QList<QAction*> game = form.Level1->actions();
-    ASSERT_EQ(game.size(), 6);
+    ASSERT_EQ(game.size(), 7);
     EXPECT_EQ(game[0], form.Restartlevel1);
     EXPECT_EQ(game[3], form.Exit1);
+    // The solver's commands: the hint after the undo, the check last in the level menu.
+    EXPECT_EQ(game[4], form.solverCommands->Hint1);
+    EXPECT_EQ(form.solverCommands->Hint1->text(), "Подсказка");
+    EXPECT_EQ(form.solverCommands->Hint1->shortcut(), QKeySequence("Ctrl+H"));
+    EXPECT_EQ(game[6], form.N4);
+    EXPECT_EQ(form.N8->actions().back(), form.solverCommands->N23);
+    EXPECT_EQ(form.solverCommands->N23->text(), "Проверить решаемость");
+    EXPECT_EQ(form.solverCommands->N23->shortcut(), QKeySequence("Ctrl+R"));
     const QList<QAction*> file = form.N7->actions();
     ASSERT_EQ(file.size(), 9);
     EXPECT_EQ(file[4], form.N21);

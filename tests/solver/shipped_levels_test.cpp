@@ -8,7 +8,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "game/session.h"
 #include "levels/level_text.h"
+#include "solver/hints.h"
 #include "solver/solver.h"
 #include "tests/solver/slow_build.h"
 #include "tools/levels_tool/replay.h"
@@ -78,6 +80,29 @@ TEST(ShippedLevels, SolvedOptimallyAndStoredSolutionsAreShortest) {
             << result.moves;
     }
     if (left > 0) std::printf("[ skipped  ] %d levels too big for a sanitizer build\n", left);
+}
+
+// The lost-position warning, with the window's own check and budget, never appears along
+// a stored solution: every position on it can still be solved.
+TEST(ShippedLevels, NoLostWarningAlongAStoredSolution) {
+    // With the sanitizers every check spends its whole time budget on the larger levels:
+    // every fourth position is checked there.
+    const std::size_t stride = testing::kSlowBuild ? 4 : 1;
+    for (const Source& source : sources()) {
+        SCOPED_TRACE(source.name);
+        Board level;
+        putRecordOnBoard(source.level, level);
+        Session session;
+        session.board = solver::loadedForPlay(level);
+        for (std::size_t i = 0; i < source.solution.size(); ++i) {
+            if (i % stride == 0) {
+                ASSERT_FALSE(solver::positionProvedLost(session.board)) << "before move " << i;
+            }
+            session.key(solver::keyForMoveLetter(source.solution[i]));
+            if (session.blastRedrawPending()) session.serveBlastRedraw();
+        }
+        EXPECT_TRUE(session.board.solved());
+    }
 }
 
 }  // namespace
