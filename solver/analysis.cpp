@@ -6,6 +6,7 @@
 
 #include "game/moves.h"
 #include "game/session.h"
+#include "solver/hints.h"
 #include "solver/relaxed_map.h"
 #include "solver/state_codec.h"
 #include "solver/state_table.h"
@@ -168,24 +169,20 @@ class Enumeration {
 PositionSpace countPositions(const Board& loaded, const SpaceLimits& limits) {
     if (!onField(loaded.playerX, loaded.playerY))
         throw std::invalid_argument("the robot's cell lies outside the field");
-    Session session;
-    session.board = loaded;
-    session.board.playerDead = 0;
-    session.board.resetForLoadedLevel();
-    const StepResult arrival = session.startLevel();
+    const Board start = loadedForPlay(loaded);
     PositionSpace space;
     space.complete = true;
     space.reachable = 1;
-    if (arrival.solved) {
+    if (start.solved()) {
         space.solved = 1;
         return space;
     }
-    if (session.board.playerDead) {
+    if (start.playerDead) {
         space.destroyed = 1;
         space.lost = 1;
         return space;
     }
-    return Enumeration(session.board, limits).run();
+    return Enumeration(start, limits).run();
 }
 
 }  // namespace prismcrate::solver

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "game/session.h"
+#include "solver/hints.h"
 #include "solver/move_search.h"
 #include "solver/push_search.h"
 
@@ -37,22 +38,7 @@ Result solve(const Board& board, const Options& options) {
 Result solveLevel(const Board& loaded, const Options& options) {
     if (!onField(loaded.playerX, loaded.playerY))
         throw std::invalid_argument("the robot's cell lies outside the field");
-    Session session;
-    session.board = loaded;
-    session.board.playerDead = 0;
-    session.board.resetForLoadedLevel();
-    const StepResult arrival = session.startLevel();
-    if (arrival.solved) {
-        Result result;
-        result.status = Status::Solved;
-        result.optimal = result.movesOptimal = true;
-        result.metric = options.metric == Metric::Moves || (options.metric == Metric::Automatic &&
-                                                            !isPlainCrateLevel(session.board))
-                            ? Metric::Moves
-                            : Metric::Pushes;
-        return result;
-    }
-    return solve(session.board, options);
+    return solve(loadedForPlay(loaded), options);
 }
 
 Result proveLost(const Board& board, const LostCheckBudget& budget) {
