@@ -2,7 +2,6 @@
 
 #include <stdexcept>
 
-#include "game/session.h"
 #include "solver/hints.h"
 #include "solver/move_search.h"
 #include "solver/push_search.h"
