@@ -1,11 +1,7 @@
-// Program entry: the command line, the application, its five windows in their order, the
-// message loop.
-#include "app/about_box.h"
+// Program entry: the command line, the application, the main window (which makes the four
+// dialogs when they are first needed), the message loop.
 #include "app/application.h"
 #include "app/main_window.h"
-#include "editor/title_dialog.h"
-#include "levels/builder_dialog.h"
-#include "levels/chooser_dialog.h"
 #include "levels/level_folders.h"
 #include "levels/progress.h"
 
@@ -17,11 +13,8 @@ int main(int argc, char** argv) {
     prismcrate::installToolkitTranslations(app);
 
     prismcrate::TForm1 form1;
-    prismcrate::TForm2 form2(&form1);
-    prismcrate::TForm3 form3(&form1);
-    prismcrate::TForm4 form4(&form1);
-    prismcrate::TForm5 form5(&form1);
-    form1.setDialogs(&form2, &form3, &form4, &form5);
+    // The four dialogs are made at the start-up tick, once the window has shown.
+    form1.makeDialogsWhenNeeded();
     // The player's progress, in the user's configuration folder.
     prismcrate::ProgressFile progress(prismcrate::progressFilePath());
     form1.setProgress(&progress);
