@@ -4,10 +4,13 @@
 #include "app/main_window.h"
 #include "levels/level_folders.h"
 #include "levels/progress.h"
+#include "platform/font_warm_up.h"
 
 int main(int argc, char** argv) {
     // --help and --version answer before the window system is needed.
     if (const auto status = prismcrate::answerInfoOptions(argc, argv)) return *status;
+    // The font configuration is read beside the making of the application and the window.
+    prismcrate::FontConfigWarmUp fonts;
     prismcrate::TApplication app(argc, argv);
     if (const auto status = app.readCommandLine()) return *status;
     prismcrate::installToolkitTranslations(app);
@@ -19,6 +22,7 @@ int main(int argc, char** argv) {
     prismcrate::ProgressFile progress(prismcrate::progressFilePath());
     form1.setProgress(&progress);
     form1.setStartFile(app.startFile());
+    fonts.wait();
     form1.show();
     return QApplication::exec();
 }
