@@ -108,6 +108,11 @@ std::optional<int> answerInfoOptions(int argc, char** argv) {
 
 TApplication::TApplication(int& argc, char** argv)
     : QApplication(argc, argv), argc_(argc), argv_(argv) {
+    // The game's and the editor's menu bars take turns inside the main window, which is
+    // laid out around them; a desktop's global menu could hold only one of them. Asking
+    // the session bus for one also costs the start a round trip, or, without a session
+    // bus, the launch of a helper that fails.
+    setAttribute(Qt::AA_DontUseNativeMenuBar);
     setApplicationName(QStringLiteral("Prismcrate"));
     setApplicationVersion(QStringLiteral(PRISMCRATE_VERSION));
 }

@@ -1,31 +1,28 @@
-// Program entry: the command line, the application, its five windows in their order, the
-// message loop.
-#include "app/about_box.h"
+// Program entry: the command line, the application, the main window (which makes the four
+// dialogs when they are first needed), the message loop.
 #include "app/application.h"
 #include "app/main_window.h"
-#include "editor/title_dialog.h"
-#include "levels/builder_dialog.h"
-#include "levels/chooser_dialog.h"
 #include "levels/level_folders.h"
 #include "levels/progress.h"
+#include "platform/font_warm_up.h"
 
 int main(int argc, char** argv) {
     // --help and --version answer before the window system is needed.
     if (const auto status = prismcrate::answerInfoOptions(argc, argv)) return *status;
+    // The font configuration is read beside the making of the application and the window.
+    prismcrate::FontConfigWarmUp fonts;
     prismcrate::TApplication app(argc, argv);
     if (const auto status = app.readCommandLine()) return *status;
     prismcrate::installToolkitTranslations(app);
 
     prismcrate::TForm1 form1;
-    prismcrate::TForm2 form2(&form1);
-    prismcrate::TForm3 form3(&form1);
-    prismcrate::TForm4 form4(&form1);
-    prismcrate::TForm5 form5(&form1);
-    form1.setDialogs(&form2, &form3, &form4, &form5);
+    // The four dialogs are made at the start-up tick, once the window has shown.
+    form1.makeDialogsWhenNeeded();
     // The player's progress, in the user's configuration folder.
     prismcrate::ProgressFile progress(prismcrate::progressFilePath());
     form1.setProgress(&progress);
     form1.setStartFile(app.startFile());
+    fonts.wait();
     form1.show();
     return QApplication::exec();
 }

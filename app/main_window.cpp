@@ -100,6 +100,13 @@ void TForm1::setDialogs(TForm2* form2, TForm3* form3, TForm4* form4, TForm5* for
     Form5 = form5;
 }
 
+void TForm1::needDialogs() const {
+    if (!dialogsWanted_) return;
+    dialogsWanted_ = false;
+    auto* self = const_cast<TForm1*>(this);
+    self->setDialogs(new TForm2(self), new TForm3(self), new TForm4(self), new TForm5(self));
+}
+
 void TForm1::createMenus() {
     auto* menus = new QWidget(this);
     auto* menuLayout = new QVBoxLayout(menus);
@@ -290,6 +297,7 @@ void TForm1::N12Click() {
 }
 
 void TForm1::N6Click() {
+    needDialogs();
     if (Form5 && !Form5->isVisible()) Form5->exec();
 }
 void TForm1::N15Click() {
@@ -327,6 +335,7 @@ void setLevelTitle(TForm3* form3, const std::string& title) {
 }  // namespace
 
 LevelRecord TForm1::editedRecord() const {
+    needDialogs();
     if (board.regim == kModeEdit || !board.testRun)
         return recordFromBoard(board, levelTitle(Form3));
     Board edited;
@@ -347,6 +356,7 @@ bool TForm1::savelevel() {
 
 bool TForm1::loadlevel() {
     if (!OpenDialog1.Execute(this)) return false;
+    needDialogs();
     const std::string file = nativePath(OpenDialog1.FileName);
     std::string title = levelTitle(Form3);
     if (loadLevelFile(file, board, title) != RecordStatus::Loaded) return false;
@@ -408,10 +418,12 @@ bool TForm1::confirmDropEdits() {
 }
 
 std::string TForm1::currentSetFile() const {
+    needDialogs();
     return Form2 ? Form2->currentSetFile() : std::string();
 }
 
 int TForm1::currentLevel() const {
+    needDialogs();
     return Form2 ? Form2->currentLevel() : 0;
 }
 
@@ -420,6 +432,7 @@ void TForm1::showLevelNumber(int index) {
 }
 
 void TForm1::loadlevfromlvp() {
+    needDialogs();
     std::string title = levelTitle(Form3);
     if (loadLevelFromSetFile(currentSetFile(), currentLevel(), board, title) ==
         SetLevelStatus::Loaded) {
@@ -442,6 +455,7 @@ void TForm1::LoadLevel1Click() {
     board.playerDead = 0;
     session.setUndoAvailable(false);
     board.testRun = 0;
+    needDialogs();
     if (Form2 && !Form2->isVisible()) Form2->exec();
 }
 

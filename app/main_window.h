@@ -45,6 +45,10 @@ class TForm1 : public QMainWindow, public SessionFlow {
 
     // The dialogs are created after the main window, each once for the whole run.
     void setDialogs(TForm2* form2, TForm3* form3, TForm4* form4, TForm5* form5);
+    // Instead of setDialogs: the window makes the four dialogs itself (as its children)
+    // when they are first needed, at the start-up tick or at the first command that uses
+    // one, so that it shows without waiting for them.
+    void makeDialogsWhenNeeded() { dialogsWanted_ = true; }
 
     // The one game, and its board: the one game state of the program.
     Session session;
@@ -224,6 +228,10 @@ class TForm1 : public QMainWindow, public SessionFlow {
 
   private:
     void noteEdited(const Board& before);
+    // Makes the dialogs now if makeDialogsWhenNeeded asked for them and they are not made
+    // yet. Const for the accessors that read the dialogs: making them is not a change of
+    // what the window holds, only of when.
+    void needDialogs() const;
     void createControls();
     void createSheets();
     void createMenus();
@@ -237,6 +245,7 @@ class TForm1 : public QMainWindow, public SessionFlow {
     FieldCanvas* canvas_ = nullptr;
     CuePlayer* cues_ = nullptr;
     THelpForm* helpForm_ = nullptr;
+    mutable bool dialogsWanted_ = false;
     ProgressFile* progress_ = nullptr;
     std::string startFile_;
     std::string editedFile_;

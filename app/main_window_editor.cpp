@@ -101,6 +101,7 @@ void TForm1::DXDraw1MouseUp(TMouseButton Button, TShiftState, int, int) {
 
 void TForm1::N2Click() {
     if (enterEditor(board)) {
+        needDialogs();
         // A fresh empty level; coming back from a test run keeps the edited one.
         if (Form3) Form3->setTitle(QString());
         editedFile_.clear();
@@ -111,6 +112,7 @@ void TForm1::N2Click() {
 
 void TForm1::N13Click() {
     if (!confirmDropEdits()) return;
+    needDialogs();
     if (Form3) Form3->setTitle(QString());
     newLevel(board);
     setEditedLevel({}, true);
@@ -127,6 +129,7 @@ void TForm1::N16Click() {
 }
 
 void TForm1::N21Click() {
+    needDialogs();
     if (Form4 && !Form4->isVisible()) Form4->exec();
 }
 
@@ -146,6 +149,7 @@ void TForm1::N18Click() {
 }
 
 void TForm1::N20Click() {
+    needDialogs();
     if (!Form3 || Form3->isVisible()) return;
     const std::string before = Form3->titleBytes();
     Form3->exec();

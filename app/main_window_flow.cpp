@@ -42,6 +42,7 @@ void TForm1::DXTimer1Timer(TCustomDXTimer*, int) {
 }
 
 void TForm1::DXTimer2Timer(TCustomDXTimer*, int) {
+    needDialogs();
     if (!QFileInfo::exists(QString::fromLatin1(kStandardSetCheck))) {
         // No standard set: the program ends at once, without a message.
         DXTimer2->setEnabled(false);
@@ -76,6 +77,7 @@ void TForm1::DXTimer2Timer(TCustomDXTimer*, int) {
 }
 
 bool TForm1::openStartFile(const std::string& file) {
+    needDialogs();
     if (!Form2) return false;
     const bool level =
         file.size() >= 4 && QString::fromLatin1(file.substr(file.size() - 4))
@@ -140,6 +142,7 @@ void TForm1::returnToEditor() {
 }
 
 void TForm1::advanceToNextLevel() {
+    needDialogs();
     if (progress_) progress_->recordSolved(currentSetFile(), currentLevel());
     const int next = nextLevelIndex(currentLevel(), Form2 ? Form2->levelRows() : 1);
     if (Form2) Form2->setCurrentLevel(next);

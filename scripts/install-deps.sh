@@ -8,7 +8,7 @@ set -euo pipefail
 build=(
     g++ make cmake ninja-build ccache pkg-config
     qt6-base-dev libgl-dev
-    libsdl2-dev
+    libsdl2-dev libfontconfig-dev
 )
 # At run time: the toolkit's X11 platform plugin and translations, and a font.
 run=(qt6-qpa-plugins qt6-translations-l10n fonts-dejavu-core)

@@ -10,8 +10,12 @@
 #include <QLabel>
 #include <QLibraryInfo>
 
+#include "app/about_box.h"
 #include "app/application.h"
 #include "app/help_window.h"
+#include "editor/title_dialog.h"
+#include "levels/builder_dialog.h"
+#include "levels/chooser_dialog.h"
 #include "media/dximagelist.h"
 
 namespace prismcrate {
@@ -171,6 +175,23 @@ TEST_F(MainWindowTest, VirtualKeyMapping) {
     EXPECT_EQ(virtualKeyFromQt(Qt::Key_Right), 39);
     EXPECT_EQ(virtualKeyFromQt(Qt::Key_Down), 40);
     EXPECT_EQ(virtualKeyFromQt(Qt::Key_A), 0);
+}
+
+TEST_F(MainWindowTest, DialogsMadeWhenNeededAreMadeOnceAtTheFirstUseAndWired) {
+    TForm1 form;
+    form.makeDialogsWhenNeeded();
+    EXPECT_FALSE(form.Form2 || form.Form3 || form.Form4 || form.Form5);
+    EXPECT_EQ(form.currentLevel(), 0);
+    ASSERT_TRUE(form.Form2 && form.Form3 && form.Form4 && form.Form5);
+    for (QWidget* dialog : {static_cast<QWidget*>(form.Form2), static_cast<QWidget*>(form.Form3),
+                            static_cast<QWidget*>(form.Form4), static_cast<QWidget*>(form.Form5)})
+        EXPECT_EQ(dialog->parentWidget(), &form);
+    EXPECT_TRUE(form.Form2->loadlevfromlvp && form.Form2->enableDXTimer3);
+    TForm2* chooser = form.Form2;
+    form.currentSetFile();
+    form.editedRecord();
+    EXPECT_EQ(form.Form2, chooser);
+    EXPECT_EQ(form.findChildren<TForm2*>().size(), 1);
 }
 
 TEST_F(MainWindowTest, HowToPlayShowsEachObjectFromTheSheets) {
