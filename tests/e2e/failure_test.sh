@@ -21,8 +21,8 @@ t=$E2E_TMP
 game=$t/game
 work=$t/work
 locked=$t/locked
-mkdir -p "$game" "$work/levels" "$locked"
-cp -r "$run_dir/prismcrate" "$run_dir/assets" "$run_dir/levels" "$game/"
+mkdir -p "$work/levels" "$locked"
+e2e_copy_program "$run_dir" "$game"
 cp "$run_dir/levels/standart.lvp" "$work/levels/"
 printf 'this is not a level\n' >"$work/levels/junk.lev"
 : >"$work/levels/empty.lev"

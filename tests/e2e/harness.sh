@@ -455,6 +455,13 @@ e2e_rect_on_field() {
 
 # Starts the program and waits for the main window and the chooser; sets E2E_MAIN and
 # E2E_CHOOSER_ID.
+# Copies the program of RUN_DIR with its assets and levels into FOLDER (made when missing),
+# for a test that changes what the program finds beside it (its standard set, a sheet).
+e2e_copy_program() {
+    mkdir -p "$2"
+    cp -r "$1/prismcrate" "$1/assets" "$1/levels" "$2/"
+}
+
 e2e_start_game() {
     e2e_start "$@"
     E2E_MAIN=$(e2e_window Prismcrate)

@@ -14,8 +14,8 @@ t=$E2E_TMP
 # "Призма" in cp1251: six bytes that are no UTF-8.
 game=$t/$'\xcf\xf0\xe8\xe7\xec\xe0'
 work=$t/work
-mkdir -p "$game" "$work/levels"
-cp -r "$run_dir/prismcrate" "$run_dir/assets" "$run_dir/levels" "$game/"
+mkdir -p "$work/levels"
+e2e_copy_program "$run_dir" "$game"
 # Started from elsewhere: the set and the sheets can only come from the program's folder.
 cp "$run_dir/levels/standart.lvp" "$work/levels/"
 
@@ -36,8 +36,7 @@ e2e_wait_exit 10 || e2e_fail "the program ended with an error"
 
 # A damaged sheet: its message in the error box, before the main window comes up.
 damaged=$t/damaged
-mkdir -p "$damaged"
-cp -r "$run_dir/prismcrate" "$run_dir/assets" "$run_dir/levels" "$damaged/"
+e2e_copy_program "$run_dir" "$damaged"
 printf 'BM this is no bitmap' >"$damaged/assets/tiles2.bmp"
 e2e_start "$damaged"
 box=$(e2e_window Prismcrate)

@@ -13,8 +13,7 @@ e2e_start_x
 # The program lists the standard set of its own folder: a copy of the run folder gets
 # this test's set in place of it.
 game=$E2E_TMP/game
-mkdir -p "$game"
-cp -r "$run_dir/prismcrate" "$run_dir/assets" "$run_dir/levels" "$game/"
+e2e_copy_program "$run_dir" "$game"
 t=$E2E_TMP
 # A: two crates, two targets; pushing the first one right puts it on its target.
 push_level() { # ROBOT CRATE1 OUT [more level arguments]

@@ -14,8 +14,7 @@ e2e_start_x
 # The program lists the standard set of its own folder: a copy of the run folder gets
 # this test's set in place of it.
 game=$E2E_TMP/game
-mkdir -p "$game"
-cp -r "$run_dir/prismcrate" "$run_dir/assets" "$run_dir/levels" "$game/"
+e2e_copy_program "$run_dir" "$game"
 t=$E2E_TMP
 # 1: the emitter at (0, 0) sets off the bomb at (3, 0) as the level loads. The mirror at
 # (5, 11), pushed up, turns the beam of row 10 up into the bomb at (5, 7); pushed up once
