@@ -22,56 +22,26 @@ The program is then ended with SIGTERM. The server must have no other clients dr
 import os
 import select
 import signal
-import socket
 import struct
 import subprocess
 import sys
 import time
 
 
-class X:
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+from xclient import Connection  # noqa: E402
+
+
+class X(Connection):
     def __init__(self):
-        display = os.environ.get("DISPLAY", "")
-        if not display.startswith(":"):
-            raise SystemExit(f"only local displays are supported, not '{display}'")
-        self.sock = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
-        self.sock.connect(f"/tmp/.X11-unix/X{display[1:].split('.')[0]}")
-        self.sock.sendall(struct.pack("<BxHHHHxx", 0x6C, 11, 0, 0, 0))
-        head = self.recv(8)
-        body = self.recv(struct.unpack_from("<H", head, 6)[0] * 4)
-        if head[0] != 1:
-            raise SystemExit("X server refused the connection")
+        super().__init__()
+        body = self.setup
         self.id_base, self.id_mask = struct.unpack_from("<II", body, 4)
         vendor_len, = struct.unpack_from("<H", body, 16)
         formats = body[21]
         screens = 32 + vendor_len + (4 - vendor_len % 4) % 4 + 8 * formats
         self.root, = struct.unpack_from("<I", body, screens)
         self.next_id = 0
-        self.events = []
-
-    def recv(self, n):
-        data = b""
-        while len(data) < n:
-            chunk = self.sock.recv(n - len(data))
-            if not chunk:
-                raise SystemExit("X server closed the connection")
-            data += chunk
-        return data
-
-    def packet(self):
-        p = self.recv(32)
-        if p[0] == 0:
-            raise SystemExit(f"X error {p[1]} (request {p[10]}.{p[8]})")
-        if p[0] == 1:
-            p += self.recv(struct.unpack_from("<I", p, 4)[0] * 4)
-        return p
-
-    def reply(self):
-        while True:
-            p = self.packet()
-            if p[0] == 1:
-                return p
-            self.events.append((time.monotonic(), p))
 
     def new_id(self):
         self.next_id += 1

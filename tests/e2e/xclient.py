@@ -10,6 +10,7 @@ import os
 import socket
 import struct
 import sys
+import time
 
 
 class Connection:
@@ -28,6 +29,8 @@ class Connection:
         if head[0] != 1:
             reason = body[:head[1]].decode(errors="replace")
             raise SystemExit(f"X server refused the connection: {reason}")
+        self.setup = body  # the server's connection set-up: resource ids, screens
+        self.events = []  # (time.monotonic(), packet) of events met while awaiting replies
 
     def recv(self, n):
         data = b""
@@ -47,11 +50,12 @@ class Connection:
         return packet
 
     def reply(self):
-        """The next reply; events met on the way are skipped."""
+        """The next reply; events met on the way are kept in `events`."""
         while True:
             packet = self.packet()
             if packet[0] == 1:
                 return packet
+            self.events.append((time.monotonic(), packet))
 
     def intern_atom(self, name):
         raw = name.encode()
