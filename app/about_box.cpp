@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 #include <QKeyEvent>
 
+#include "media/bitmap_picture.h"
 #include "platform/form_setup.h"
 #include "platform/paths.h"
 
@@ -44,7 +45,7 @@ TForm5::TForm5(QWidget* parent)
 
     Image1 = new TImage(Panel1);
     Image1->setGeometry(0, 0, 32, 32);
-    const QImage picture = readImageFile(assetPath("about.bmp"));
+    const QImage picture = readBitmapPicture(assetPath("about.bmp"));
     if (!picture.isNull()) Image1->setPicture(picture);
 
     Label1 = makeLabel(this, QStringLiteral("Prismcrate"), 72, 16, true);

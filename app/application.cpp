@@ -13,6 +13,7 @@
 #include <cstring>
 #include <exception>
 
+#include "platform/deferred_icon_style.h"
 #include "platform/error_box.h"
 
 namespace prismcrate {
@@ -113,6 +114,7 @@ TApplication::TApplication(int& argc, char** argv)
     // the session bus for one also costs the start a round trip, or, without a session
     // bus, the launch of a helper that fails.
     setAttribute(Qt::AA_DontUseNativeMenuBar);
+    setStyle(new DeferredIconStyle);
     setApplicationName(QStringLiteral("Prismcrate"));
     setApplicationVersion(QStringLiteral(PRISMCRATE_VERSION));
 }

@@ -9,6 +9,8 @@
 #include "editor/title_dialog.h"
 #include "levels/builder_dialog.h"
 #include "levels/chooser_dialog.h"
+#include "media/bitmap_picture.h"
+#include "platform/paths.h"
 
 namespace prismcrate {
 namespace {
@@ -27,7 +29,7 @@ MouseButton editorButton(TMouseButton button) {
 }  // namespace
 
 void TForm1::createEditor() {
-    Image2->setPicture(loadPalettePicture());
+    Image2->setPicture(readBitmapPicture(assetPath("palette.bmp")));
     Image2->onMouseDown = [this](Qt::MouseButton button, int x, int y) {
         Image2MouseDown(button, x, y);
     };

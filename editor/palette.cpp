@@ -3,7 +3,6 @@
 #include <QPainter>
 
 #include "editor/painting.h"
-#include "platform/paths.h"
 
 namespace prismcrate {
 
@@ -47,12 +46,6 @@ QString toolName(int tool) {
     };
     if (tool < 0 || tool >= kToolCount) return {};
     return QString::fromUtf8(kNames[tool]);
-}
-
-QImage loadPalettePicture() {
-    QImage picture = readImageFile(assetPath("palette.bmp"));
-    if (picture.isNull()) return picture;
-    return picture.convertToFormat(QImage::Format_RGB32);
 }
 
 }  // namespace prismcrate

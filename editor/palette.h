@@ -22,7 +22,4 @@ int selectToolAt(const QImage& hitMask, int x, int y, int selectedTool);
 // The name of a palette tool, as its tooltip shows it; empty for no tool.
 QString toolName(int tool);
 
-// The palette picture shipped with the program, or an empty picture when it cannot be read.
-QImage loadPalettePicture();
-
 }  // namespace prismcrate

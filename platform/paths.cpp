@@ -1,12 +1,10 @@
 #include "platform/paths.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QImageReader>
 
 namespace prismcrate {
 namespace {
@@ -54,21 +52,6 @@ std::string assetPath(const std::string& name) {
 bool fileExists(const std::string& path) {
     struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0;
-}
-
-QImage readImageFile(const std::string& path) {
-    // Opened here and handed to Qt as an open file, so the name never has to be text.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return {};
-    struct stat st {};
-    QFile file;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return {};
-    }
-    QImageReader reader(&file);
-    return reader.read();
 }
 
 }  // namespace prismcrate

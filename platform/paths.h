@@ -4,7 +4,6 @@
 // them is for showing only.
 #pragma once
 
-#include <QImage>
 #include <QString>
 #include <string>
 
@@ -22,8 +21,5 @@ std::string assetPath(const std::string& name);
 
 // True when a file (of any kind) of that name exists.
 bool fileExists(const std::string& path);
-
-// The picture in a file; a null image when it cannot be read.
-QImage readImageFile(const std::string& path);
 
 }  // namespace prismcrate

@@ -17,6 +17,7 @@
 #include "levels/builder_dialog.h"
 #include "levels/chooser_dialog.h"
 #include "media/dximagelist.h"
+#include "platform/deferred_icon_style.h"
 
 namespace prismcrate {
 namespace {
@@ -229,6 +230,29 @@ TEST_F(MainWindowTest, HowToPlayShowsEachObjectFromTheSheets) {
         }
     }
     EXPECT_GT(keyed, 0);
+}
+
+// The deferred toolbar extension icons draw as the style's own, at every size and in
+// every mode; the other standard icons come from the style unchanged.
+TEST_F(MainWindowTest, DeferredIconsDrawAsTheStylesOwn) {
+    DeferredIconStyle style;
+    QStyle& base = *style.baseStyle();
+    for (const QStyle::StandardPixmap which :
+         {QStyle::SP_ToolBarHorizontalExtensionButton, QStyle::SP_ToolBarVerticalExtensionButton,
+          QStyle::SP_MessageBoxWarning, QStyle::SP_DirOpenIcon}) {
+        SCOPED_TRACE(which);
+        const QIcon ours = style.standardIcon(which);
+        const QIcon theirs = base.standardIcon(which);
+        ASSERT_FALSE(theirs.isNull());
+        EXPECT_FALSE(ours.isNull());
+        EXPECT_EQ(ours.availableSizes(), theirs.availableSizes());
+        for (const int side : {8, 16, 32})
+            for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled})
+                EXPECT_EQ(ours.pixmap(side, mode).toImage(), theirs.pixmap(side, mode).toImage())
+                    << side << " " << mode;
+        const QIcon copy = ours;  // copies share the icon read once
+        EXPECT_EQ(copy.pixmap(16).toImage(), theirs.pixmap(16).toImage());
+    }
 }
 
 TEST_F(MainWindowTest, ToolkitTextsAreRussianWhenTheTranslationsAreThere) {

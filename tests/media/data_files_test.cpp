@@ -1,11 +1,13 @@
 // The readers of the data files read at start-up (cues, sprite sheets, pictures) take
-// regular files only.
+// regular files only, and read the shipped pictures as the toolkit would.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <QImageReader>
 #include <filesystem>
 
 #include "fifo_guard.h"
+#include "media/bitmap_picture.h"
 #include "media/dib.h"
 #include "media/wave.h"
 #include "platform/paths.h"
@@ -44,10 +46,25 @@ TEST(DataFiles, WhatIsNotARegularFileIsRefusedAtOnce) {
             EXPECT_EQ(e.what(), error);
         }
         EXPECT_EQ(dib.Width(), 1);
-        EXPECT_TRUE(readImageFile(path).isNull());
+        EXPECT_TRUE(readBitmapPicture(path).isNull());
     }
     EXPECT_FALSE(guard.timedOut()) << "a reader waited on the FIFO";
     fs::remove_all(dir);
+}
+
+// The window's pictures, read by the program's own bitmap reader, are what the toolkit's
+// reader makes of the same files.
+TEST(DataFiles, ShippedPicturesReadAsTheToolkitReadsThem) {
+    for (const char* name : {"palette.bmp", "about.bmp"}) {
+        SCOPED_TRACE(name);
+        const fs::path path = fs::path(PRISMCRATE_SOURCE_DIR) / "assets" / name;
+        const QImage ours = readBitmapPicture(path.string());
+        QImageReader reader(QString::fromStdString(path.string()));
+        const QImage theirs = reader.read().convertToFormat(QImage::Format_RGB32);
+        ASSERT_FALSE(theirs.isNull()) << reader.errorString().toStdString();
+        EXPECT_EQ(ours.format(), QImage::Format_RGB32);
+        EXPECT_EQ(ours, theirs);
+    }
 }
 
 }  // namespace
