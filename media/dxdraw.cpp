@@ -240,8 +240,8 @@ void TCustomDXDraw::createPrimary() {
     if (!primary) throw EDXDrawError("Primary Surface cannot be made");
     // The clipper: presenting never writes outside the control's area.
     primary->setClipper(primary->bounds());
+    // A new surface is black already.
     primary_.Attach(std::move(primary));
-    primary_.Fill(kBlack);
 }
 
 void TCustomDXDraw::freeDevice() {
@@ -272,7 +272,6 @@ void TCustomDXDraw::Initialize() {
         std::unique_ptr<soft2d::Surface> back = createBackSurface(surfaceWidth_, surfaceHeight_);
         if (!back) throw EDXDrawError("Surface cannot be made");
         surface_.Attach(std::move(back));
-        surface_.Fill(kBlack);
     } catch (...) {
         freeDevice();
         throw;

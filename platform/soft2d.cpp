@@ -1,7 +1,10 @@
 #include "platform/soft2d.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace prismcrate::soft2d {
 namespace {
@@ -9,6 +12,18 @@ namespace {
 // What a surface holds after it has lost its memory or been restored: not black, so that
 // a picture that was not rebuilt shows.
 constexpr std::uint32_t kGarbage = 0xFFCC00CCu;
+
+// Sets every pixel of a surface to one value, four pixels to a store: the fixed-size copy
+// becomes one vector store, where a plain loop would be written pixel by pixel.
+void fillPixels(std::vector<std::uint32_t, PixelAllocator<std::uint32_t>>& pixels,
+                std::uint32_t value) {
+    const std::uint32_t quad[4] = {value, value, value, value};
+    std::uint32_t* p = pixels.data();
+    const std::size_t n = pixels.size();
+    std::size_t i = 0;
+    for (; i + 4 <= n; i += 4) std::memcpy(p + i, quad, sizeof quad);
+    for (; i < n; ++i) p[i] = value;
+}
 
 // Intersection of two rectangles in 64-bit arithmetic, so that no caller's coordinates
 // can overflow.
@@ -122,7 +137,25 @@ void clippedCopy(Surface& dst, std::int64_t x, std::int64_t y, const Box& area, 
     copyBlock(dst, int(x), int(y), src, int(sx), int(sy), int(w), int(h), keyed);
 }
 
+// Below this size a surface comes from the ordinary heap.
+constexpr std::size_t kMappedPixelBytes = std::size_t(256) << 10;
+
 }  // namespace
+
+void* allocatePixels(std::size_t bytes) {
+    if (bytes < kMappedPixelBytes) return ::operator new(bytes);
+    void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
+                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+    if (p == MAP_FAILED) throw std::bad_alloc();
+    return p;
+}
+
+void releasePixels(void* p, std::size_t bytes) noexcept {
+    if (bytes < kMappedPixelBytes)
+        ::operator delete(p);
+    else
+        ::munmap(p, bytes);
+}
 
 Surface::Surface(Device* device, int width, int height, Memory memory, bool primary)
     : device_(device),
@@ -130,7 +163,9 @@ Surface::Surface(Device* device, int width, int height, Memory memory, bool prim
       height_(height),
       memory_(memory),
       primary_(primary),
-      pixels_(std::size_t(width) * std::size_t(height), rgbPixel(0, 0, 0)) {}
+      pixels_(std::size_t(width) * std::size_t(height)) {
+    fillPixels(pixels_, rgbPixel(0, 0, 0));
+}
 
 Surface::~Surface() {
     if (device_) device_->release(this);
@@ -138,7 +173,7 @@ Surface::~Surface() {
 
 bool Surface::restore() {
     if (lost_) {
-        std::fill(pixels_.begin(), pixels_.end(), kGarbage);
+        fillPixels(pixels_, kGarbage);
         lost_ = false;
     }
     return !lost_;
@@ -156,7 +191,7 @@ void Surface::setPixel(int x, int y, std::uint32_t value) {
 
 Result Surface::fill(std::uint32_t value) {
     if (lost_) return Result::Lost;
-    std::fill(pixels_.begin(), pixels_.end(), value);
+    fillPixels(pixels_, value);
     return Result::Ok;
 }
 
@@ -202,7 +237,7 @@ void Device::loseSurfaces() {
     for (Surface* surface : surfaces_) {
         if (surface->memory_ != Memory::Display) continue;
         surface->lost_ = true;
-        std::fill(surface->pixels_.begin(), surface->pixels_.end(), kGarbage);
+        fillPixels(surface->pixels_, kGarbage);
     }
 }
 

@@ -44,6 +44,26 @@ constexpr std::uint32_t rgbPixel(int r, int g, int b) {
 
 class Device;
 
+// Memory for surface pixels. A surface is written whole as soon as it is made, so a large
+// one is mapped with all its pages present at once: taking them one fault at a time costs
+// the start of the program about a millisecond per screen-sized surface.
+void* allocatePixels(std::size_t bytes);
+void releasePixels(void* p, std::size_t bytes) noexcept;
+
+template <class T>
+struct PixelAllocator {
+    using value_type = T;
+    PixelAllocator() = default;
+    template <class U>
+    PixelAllocator(const PixelAllocator<U>&) noexcept {}
+    T* allocate(std::size_t n) { return static_cast<T*>(allocatePixels(n * sizeof(T))); }
+    void deallocate(T* p, std::size_t n) noexcept { releasePixels(p, n * sizeof(T)); }
+    template <class U>
+    bool operator==(const PixelAllocator<U>&) const noexcept {
+        return true;
+    }
+};
+
 class Surface {
   public:
     ~Surface();
@@ -94,7 +114,7 @@ class Surface {
     bool lost_ = false;
     std::optional<std::uint32_t> colorKey_;
     std::optional<Rect> clipper_;
-    std::vector<std::uint32_t> pixels_;
+    std::vector<std::uint32_t, PixelAllocator<std::uint32_t>> pixels_;
 };
 
 class Device {
