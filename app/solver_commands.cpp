@@ -66,9 +66,6 @@ SolverCommands::SolverCommands(TForm1& form) : form_(form) {
     Label1->setPalette(red);
     Label1->hide();
 
-    SolveForm = new TSolveForm(&form);
-    SolveForm->onPlay = [this] { playSolution(); };
-    SolveForm->onClose = [this] { closeCheck(); };
     progressTimer_.setInterval(100);
     connect(&progressTimer_, &QTimer::timeout, this, &SolverCommands::checkProgress);
     connect(&playbackTimer_, &QTimer::timeout, this, &SolverCommands::playbackTick);
@@ -79,9 +76,20 @@ SolverCommands::SolverCommands(TForm1& form) : form_(form) {
 }
 
 SolverCommands::~SolverCommands() {
-    SolveForm->onPlay = nullptr;
-    SolveForm->onClose = nullptr;
+    if (SolveForm) {
+        SolveForm->onPlay = nullptr;
+        SolveForm->onClose = nullptr;
+    }
     threads_.cancelAll();
+}
+
+TSolveForm& SolverCommands::solveForm() {
+    if (!SolveForm) {
+        SolveForm = new TSolveForm(&form_);
+        SolveForm->onPlay = [this] { playSolution(); };
+        SolveForm->onClose = [this] { closeCheck(); };
+    }
+    return *SolveForm;
 }
 
 // The game.
@@ -225,8 +233,8 @@ void SolverCommands::N23Click() {
     closeCheck();
     const Board level = form_.board;
     checkedLevel_ = level;
-    SolveForm->showSearching();
-    SolveForm->show();
+    solveForm().showSearching();
+    solveForm().show();
     checkClock_.start();
     progressTimer_.start();
     checkJob_ = threads_.start(
@@ -238,7 +246,7 @@ void SolverCommands::N23Click() {
 
 void SolverCommands::checkProgress() {
     if (const SearchControl* control = threads_.control(checkJob_))
-        SolveForm->showProgress(control->states, checkClock_.elapsed() / 1000.0);
+        solveForm().showProgress(control->states, checkClock_.elapsed() / 1000.0);
 }
 
 void SolverCommands::checkDone(const Board& searched, const SearchOutcome& outcome) {
@@ -249,7 +257,7 @@ void SolverCommands::checkDone(const Board& searched, const SearchOutcome& outco
         return;
     }
     if (!outcome.error.empty()) {
-        SolveForm->showError(QString::fromStdString(outcome.error));
+        solveForm().showError(QString::fromStdString(outcome.error));
         return;
     }
     if (outcome.result.status == solver::Status::Solved && !outcome.result.moves.empty()) {
@@ -257,11 +265,11 @@ void SolverCommands::checkDone(const Board& searched, const SearchOutcome& outco
             checkLine_ =
                 solver::SolutionLine(solver::loadedForPlay(searched), outcome.result.moves);
         } catch (const std::exception& e) {
-            SolveForm->showError(QString::fromUtf8(e.what()));
+            solveForm().showError(QString::fromUtf8(e.what()));
             return;
         }
     }
-    SolveForm->showResult(outcome.result);
+    solveForm().showResult(outcome.result);
 }
 
 void SolverCommands::closeCheck() {
@@ -269,13 +277,13 @@ void SolverCommands::closeCheck() {
     checkJob_ = 0;
     progressTimer_.stop();
     checkLine_ = {};
-    if (SolveForm->isVisible()) SolveForm->hide();
+    if (SolveForm && SolveForm->isVisible()) SolveForm->hide();
 }
 
 void SolverCommands::playSolution() {
     if (form_.board.regim != kModeEdit || checkLine_.empty() ||
         !sameLevel(form_.board, checkedLevel_)) {
-        SolveForm->showError(
+        solveForm().showError(
             QStringLiteral("Уровень изменён после проверки: проверьте его снова."));
         return;
     }

@@ -36,8 +36,10 @@ class SolverCommands : public QObject {
 
     QAction* Hint1 = nullptr;  // "Подсказка", Ctrl+H, in "&Игра" after "Отменить ход"
     QAction* N23 = nullptr;  // "Проверить решаемость", Ctrl+R, last in "&Уровень"
-    QLabel* Label1 = nullptr;         // in Panel2 below Panel3: "Поиск...", the warning
-    TSolveForm* SolveForm = nullptr;  // the check's window
+    QLabel* Label1 = nullptr;  // in Panel2 below Panel3: "Поиск...", the warning
+    // The check's window, made when the first check starts rather than with the main
+    // window: most sessions never check a level.
+    TSolveForm& solveForm();
 
     // Hooks of the window.
     void positionChanged();
@@ -77,6 +79,7 @@ class SolverCommands : public QObject {
 
     TForm1& form_;
     SearchThreads threads_;
+    TSolveForm* SolveForm = nullptr;
 
     // The game: the position last seen and whether its check has been started.
     std::optional<solver::Position> last_;

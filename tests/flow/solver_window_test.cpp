@@ -188,7 +188,7 @@ TEST_F(SolverWindowTest, ALostPositionIsWarnedOfUntilTheMoveIsTakenBack) {
 }
 
 TEST_F(SolverWindowTest, TheCheckReportsAndPlaysItsSolutionIntoTheTestRunsWin) {
-    TSolveForm& check = *solver().SolveForm;
+    TSolveForm& check = solver().solveForm();
     edit(sketchLevel({"%%%%%", "%$  %", "% @.%", "%%%%%"}));
     solver().N23->trigger();
     EXPECT_TRUE(check.isVisible());
@@ -236,7 +236,7 @@ TEST_F(SolverWindowTest, TheCheckReportsAndPlaysItsSolutionIntoTheTestRunsWin) {
 }
 
 TEST_F(SolverWindowTest, CancellingPaintingAndChangesEndTheCheckAtOnce) {
-    TSolveForm& check = *solver().SolveForm;
+    TSolveForm& check = solver().solveForm();
     edit(bigField());
     solver().N23->trigger();
     ASSERT_TRUE(waitFor([&] { return check.Label2->text() != checkProgress(0, 0); }))
