@@ -5,12 +5,14 @@
 #include "levels/level_folders.h"
 #include "levels/progress.h"
 #include "platform/font_warm_up.h"
+#include "platform/session_bus.h"
 
 int main(int argc, char** argv) {
     // --help and --version answer before the window system is needed.
     if (const auto status = prismcrate::answerInfoOptions(argc, argv)) return *status;
     // The font configuration is read beside the making of the application and the window.
     prismcrate::FontConfigWarmUp fonts;
+    prismcrate::skipImpossibleSessionBus();
     prismcrate::TApplication app(argc, argv);
     if (const auto status = app.readCommandLine()) return *status;
     prismcrate::installToolkitTranslations(app);
