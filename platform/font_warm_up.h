@@ -1,5 +1,5 @@
-// Reads the system's font configuration on a thread of its own while the application and
-// its main window are being made. The main window measures its menu titles before it
+// Reads the system's font configuration on a low-priority thread of its own while the
+// application and its main window are being made. The main window measures its menu titles before it
 // shows, and the toolkit's first font lookup otherwise starts by reading the configuration
 // files and font caches on the spot: a few milliseconds that the window then waits for.
 #pragma once
