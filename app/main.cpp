@@ -10,9 +10,10 @@
 int main(int argc, char** argv) {
     // --help and --version answer before the window system is needed.
     if (const auto status = prismcrate::answerInfoOptions(argc, argv)) return *status;
+    // Before any other thread runs: it may change the environment.
+    prismcrate::skipImpossibleSessionBus();
     // The font configuration is read beside the making of the application and the window.
     prismcrate::FontConfigWarmUp fonts;
-    prismcrate::skipImpossibleSessionBus();
     prismcrate::TApplication app(argc, argv);
     if (const auto status = app.readCommandLine()) return *status;
     prismcrate::installToolkitTranslations(app);

@@ -22,7 +22,7 @@ bool sessionBusPossible(const char* address, const std::string& runtimeDir,
 // Where no session bus is possible, as above for this process's environment, sets the
 // bus address to one that fails at once ("disabled:"), for this program and the programs
 // it starts, which could not reach a bus either. Call it before the application object
-// is made.
+// is made and before the program starts any thread (it may set an environment variable).
 void skipImpossibleSessionBus();
 
 }  // namespace prismcrate
