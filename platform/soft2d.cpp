@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -137,8 +138,19 @@ void clippedCopy(Surface& dst, std::int64_t x, std::int64_t y, const Box& area, 
     copyBlock(dst, int(x), int(y), src, int(sx), int(sy), int(w), int(h), keyed);
 }
 
-// Below this size a surface comes from the ordinary heap.
+// Below this size a surface comes from the ordinary heap. Under AddressSanitizer every
+// surface does, so that a write past a surface's end is caught as on the heap.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr std::size_t kMappedPixelBytes = SIZE_MAX;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr std::size_t kMappedPixelBytes = SIZE_MAX;
+#else
 constexpr std::size_t kMappedPixelBytes = std::size_t(256) << 10;
+#endif
+#else
+constexpr std::size_t kMappedPixelBytes = std::size_t(256) << 10;
+#endif
 
 }  // namespace
 
